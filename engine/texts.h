@@ -1,0 +1,47 @@
+// The texts the user sees. Sources are UTF-8; the Windows build stores them in CP932.
+#pragma once
+
+inline constexpr char kTxtCaption[] = "Kesterlwick";
+inline constexpr char kTxtDone[] = "完了しました。ご確認をお願いします。";
+inline constexpr char kTxtNoProject[] =
+    "（‘ v‘）/名前を変えたいプロジェクトのフォルダをドロップしてください。";
+inline constexpr char kTxtNoNewName[] = "（‘ v‘）/新しい名前を入力してください。";
+inline constexpr char kTxtWriteFailed[] = "FileWriteMy2 INVALID_HANDLE_VALUE";
+
+// Refusals: nothing has been written when these are shown.
+inline constexpr char kTxtSameFolder[] =
+    "（‘ v‘）/新しいフォルダが元のプロジェクトのフォルダと同じになります。"
+    "元のプロジェクトが上書きされてしまうので、別の名前を入力してください。";
+inline constexpr char kTxtBadName[] =
+    "（‘ v‘）/新しい名前はファイル名として使えません。"
+    "\\ / : * ? \" < > | や制御文字、末尾の空白とピリオド、CON・NUL・COM1・LPT1 などの"
+    "予約名は使えません。";
+inline constexpr char kTxtNotCp932[] =
+    "（‘ v‘）/新しい名前に Shift_JIS（CP932）で表せない文字が含まれています。";
+inline constexpr char kTxtTooLong[] = "（‘ v‘）/新しい名前が長すぎます。短い名前を入力してください。";
+inline constexpr char kTxtBadDrop[] =
+    "（‘ v‘）/ドロップされた場所の親フォルダが分かりません。"
+    "プロジェクトのフォルダをドロップし直してください。";
+inline constexpr char kTxtFileInTheWay[] =
+    "（‘ v‘）/新しいフォルダと同じ名前のファイルがあります。別の名前を入力してください。";
+inline constexpr char kTxtCantList[] =
+    "（‘ v‘）/プロジェクトのフォルダを読めません。フォルダをドロップし直してください。";
+inline constexpr char kTxtCollision[] =
+    "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を入力してください。";
+
+// The end of a run in which some file failed, and the reasons.
+inline constexpr char kTxtFailedHead[] = "（‘ v‘）/コピーできなかったファイルがあります：";
+inline constexpr char kTxtFailedCount[] = "件";
+inline constexpr char kTxtFailedMore[] = "ほか";
+inline constexpr char kTxtWhyMakeDir[] = "新しいフォルダを作れません";
+inline constexpr char kTxtWhyCopy[] = "コピーできません";
+inline constexpr char kTxtWhyOpen[] = "開けません";
+inline constexpr char kTxtWhyRead[] = "読み込めません";
+inline constexpr char kTxtWhyCreate[] = "作成できません";
+inline constexpr char kTxtWhyWrite[] = "書き込めません";
+inline constexpr char kTxtWhyClose[] = "閉じられません";
+inline constexpr char kTxtWhyNoEnd[] = "名前の置き換えが終わりません";
+inline constexpr char kTxtWhyTooLarge[] = "置き換えると大きくなりすぎます";
+inline constexpr char kTxtWhyNoMemory[] = "メモリが足りません";
+inline constexpr char kTxtWhyLongPath[] = "パスが長すぎます";
+inline constexpr char kTxtWhyErrorCode[] = "エラー";

@@ -1,0 +1,272 @@
+// The platform layer on Linux: the same results the engine gets from Windows, with file names
+// in the file system's own bytes (UTF-8 in practice).
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Search {
+    std::vector<PlatEntry> entries;
+    size_t next = 0;
+};
+
+struct File {
+    int fd;
+};
+
+int gLastError = 0;
+
+int Fail() {
+    gLastError = errno;
+    return 0;
+}
+
+bool EndsWithNoCase(const std::string& name, const std::string& suffix) {
+    return name.size() >= suffix.size() &&
+           strncasecmp(name.c_str() + name.size() - suffix.size(), suffix.c_str(),
+                       suffix.size()) == 0;
+}
+
+// "*.*" takes every entry, "*X" the names ending in X (ASCII case ignored), else the name itself.
+bool Matches(const std::string& name, const std::string& wild) {
+    if (wild == "*.*" || wild == "*") return true;
+    if (!wild.empty() && wild[0] == '*') return EndsWithNoCase(name, wild.substr(1));
+    return strcasecmp(name.c_str(), wild.c_str()) == 0;
+}
+
+// Names compared after ASCII upper-casing, then byte by byte: close to NTFS order, and the
+// same on every run whatever order readdir gives.
+bool Before(const PlatEntry& a, const PlatEntry& b) {
+    size_t n = std::min(a.name.size(), b.name.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a.name[i]);
+        unsigned char y = static_cast<unsigned char>(b.name[i]);
+        if (x >= 'a' && x <= 'z') x -= 32;
+        if (y >= 'a' && y <= 'z') y -= 32;
+        if (x != y) return x < y;
+    }
+    if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
+    return a.name < b.name;
+}
+
+PlatSearch PosixFindFirst(const char* pattern, PlatEntry* entry) {
+    std::string pat = pattern;
+    size_t cut = pat.rfind('/');
+    std::string folder = cut == std::string::npos ? "." : pat.substr(0, cut);
+    std::string wild = cut == std::string::npos ? pat : pat.substr(cut + 1);
+    if (folder.empty()) folder = "/";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) {
+        Fail();
+        return nullptr;
+    }
+    auto* search = new Search;
+    std::vector<PlatEntry> dots;
+    while (dirent* d = readdir(dir)) {
+        PlatEntry e;
+        e.name = d->d_name;
+        if (!Matches(e.name, wild)) continue;
+        struct stat st;
+        std::string full = folder + "/" + e.name;
+        e.isDir = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        (e.name == "." || e.name == ".." ? dots : search->entries).push_back(std::move(e));
+    }
+    closedir(dir);
+    // Windows lists "." and ".." first.
+    std::sort(dots.begin(), dots.end(), Before);
+    std::sort(search->entries.begin(), search->entries.end(), Before);
+    search->entries.insert(search->entries.begin(), dots.begin(), dots.end());
+    if (search->entries.empty()) {
+        delete search;
+        gLastError = ENOENT;
+        return nullptr;
+    }
+    *entry = search->entries[0];
+    search->next = 1;
+    return search;
+}
+
+int PosixFindNext(PlatSearch search, PlatEntry* entry) {
+    auto* s = static_cast<Search*>(search);
+    if (s->next >= s->entries.size()) return 0;
+    *entry = s->entries[s->next++];
+    return 1;
+}
+
+void PosixFindEnd(PlatSearch search) { delete static_cast<Search*>(search); }
+
+int PosixMakeDir(const char* path) { return mkdir(path, 0777) == 0 ? 0 : errno; }
+
+PlatFile OpenFd(const char* path, int flags) {
+    int fd = open(path, flags | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        Fail();
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        gLastError = EISDIR;
+        close(fd);
+        return nullptr;
+    }
+    return new File{fd};
+}
+
+PlatFile PosixOpenRead(const char* path) { return OpenFd(path, O_RDONLY); }
+PlatFile PosixCreateWrite(const char* path) { return OpenFd(path, O_WRONLY | O_CREAT | O_TRUNC); }
+
+int PosixSize(PlatFile file, uint64_t* size) {
+    struct stat st;
+    if (fstat(static_cast<File*>(file)->fd, &st) != 0) return Fail();
+    *size = static_cast<uint64_t>(st.st_size);
+    return 1;
+}
+
+int PosixRead(PlatFile file, void* buf, uint32_t n, uint32_t* got) {
+    *got = 0;
+    ssize_t r;
+    do r = read(static_cast<File*>(file)->fd, buf, n);
+    while (r < 0 && errno == EINTR);
+    if (r < 0) return Fail();
+    *got = static_cast<uint32_t>(r);
+    return 1;
+}
+
+int PosixWrite(PlatFile file, const void* buf, uint32_t n, uint32_t* put) {
+    // Like WriteFile: keeps writing until all is written or an error stops it.
+    *put = 0;
+    const char* p = static_cast<const char*>(buf);
+    while (*put < n) {
+        ssize_t r = write(static_cast<File*>(file)->fd, p + *put, n - *put);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return r < 0 ? Fail() : 0;
+        *put += static_cast<uint32_t>(r);
+    }
+    return 1;
+}
+
+int PosixClose(PlatFile file) {
+    int fd = static_cast<File*>(file)->fd;
+    delete static_cast<File*>(file);
+    return close(fd) == 0 ? 1 : Fail();
+}
+
+int PosixCopy(const char* from, const char* to) {
+    PlatFile in = PosixOpenRead(from);
+    if (!in) return gLastError;
+    PlatFile out = PosixCreateWrite(to);
+    if (!out) {
+        PosixClose(in);
+        return gLastError;
+    }
+    std::vector<char> buf(1 << 20);
+    int err = 0;
+    for (;;) {
+        uint32_t got = 0, put = 0;
+        if (!PosixRead(in, buf.data(), static_cast<uint32_t>(buf.size()), &got)) {
+            err = gLastError;
+            break;
+        }
+        if (got == 0) break;
+        if (!PosixWrite(out, buf.data(), got, &put) || put != got) {
+            err = gLastError ? gLastError : EIO;
+            break;
+        }
+    }
+    struct stat st;
+    if (!err && fstat(static_cast<File*>(in)->fd, &st) == 0)
+        fchmod(static_cast<File*>(out)->fd, st.st_mode & 07777);
+    PosixClose(in);
+    if (!PosixClose(out) && !err) err = gLastError;
+    return err;
+}
+
+int PosixIdentify(const char* path, PlatFileId* id) {
+    struct stat st;
+    if (stat(path, &st) != 0) return Fail();
+    id->volume = static_cast<uint64_t>(st.st_dev);
+    id->index = static_cast<uint64_t>(st.st_ino);
+    id->isDir = S_ISDIR(st.st_mode);
+    return 1;
+}
+
+int PosixCompareNoCase(const char* a, const char* b) { return strcasecmp(a, b); }
+
+void* PosixAlloc(size_t n) { return calloc(n ? n : 1, 1); }
+void PosixFree(void* p) { free(p); }
+
+// There is no debugger channel here: the lines go to stderr when KESTRELWICK_DEBUG is set.
+void PosixDebugOut(const char* line) {
+    static const bool on = getenv("KESTRELWICK_DEBUG") != nullptr;
+    if (on) (void)!write(2, line, strlen(line));
+}
+
+void PosixBox(const char* text, const char* caption, unsigned) {
+    fprintf(stderr, "%s%s%s\n", caption, *caption ? ": " : "", text);
+}
+
+bool ValidUtf8(const std::string& s) {
+    std::string out;
+    iconv_t cd = iconv_open("UTF-8", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    char* in = const_cast<char*>(s.data());
+    size_t inLeft = s.size();
+    std::vector<char> buf(s.size() + 1);
+    char* o = buf.data();
+    size_t outLeft = buf.size();
+    bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    return ok;
+}
+
+int PosixToUtf8(const std::string& name, std::string* out) {
+    if (!ValidUtf8(name)) return 0;
+    *out = name;
+    return 1;
+}
+
+int PosixToCp932(const std::string& name, std::string* out) {
+    out->clear();
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+    char* in = const_cast<char*>(name.data());
+    size_t inLeft = name.size();
+    std::vector<char> buf(name.size() * 2 + 4);
+    char* o = buf.data();
+    size_t outLeft = buf.size();
+    bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    if (!ok) return 0;
+    out->assign(buf.data(), static_cast<size_t>(o - buf.data()));
+    return 1;
+}
+
+int PosixLastError() { return gLastError; }
+
+} // namespace
+
+PlatCalls glPlat = {
+    PosixFindFirst,  PosixFindNext,   PosixFindEnd,       PosixMakeDir, PosixCopy,
+    PosixOpenRead,   PosixCreateWrite, PosixSize,         PosixRead,    PosixWrite,
+    PosixClose,      PosixIdentify,   PosixCompareNoCase, PosixAlloc,   PosixFree,
+    PosixDebugOut,   PosixBox,        PosixToUtf8,        PosixToCp932, PosixLastError,
+};
+
+void* glPlatOwner = nullptr;
+
+const char kPlatSep = '/';
+const bool kPlatNamesCp932 = false;
+const bool kPlatNamesFoldCase = false;
+const size_t kPlatPathMax = 4095;

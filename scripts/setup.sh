@@ -1,0 +1,45 @@
+# Sourced by scripts/test and scripts/run: installs what is missing on a Debian machine.
+set -euo pipefail
+
+KW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+kw_need() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        if [[ " ${missing[*]} " == *":i386 "* || " ${missing[*]} " == *" wine32 "* ]]; then
+            dpkg --print-foreign-architectures | grep -q i386 || $sudo dpkg --add-architecture i386
+        fi
+        $sudo apt-get update -q
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+            "${missing[@]}" >/dev/null
+    fi
+}
+
+kw_need_native() { kw_need cmake ninja-build g++ googletest; }
+
+kw_need_windows() {
+    kw_need g++-mingw-w64-i686-posix wine wine32 wine64 xvfb xauth locales fonts-ipafont-gothic
+    if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+        $sudo locale-gen >/dev/null
+    fi
+}
+
+# Wine with the Japanese ANSI code page (932), quiet, in a prefix of the build's own.
+kw_wine_env() {
+    export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
+    export WINEPREFIX="$KW_ROOT/build/win32/wineprefix"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "preparing the Wine prefix (about 15 s, once)"
+        wineboot --init >/dev/null 2>&1 || true
+        wineserver -w || true
+    fi
+}

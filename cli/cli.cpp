@@ -1,10 +1,9 @@
 #include "cli/cli.h"
 
-#include "engine/job.h"
 #include "engine/state.h"
 #include "engine/texts.h"
 #include "platform/platform.h"
-#include "trace/trace.h"
+#include "ui/commands.h"
 
 #include <cstdio>
 #include <cstring>
@@ -98,22 +97,17 @@ int KwCliMain(int argc, char** argv) {
     glPlat.Box = PrintBox;
     if (trace) glPlat.DebugOut = TraceToStderr;
 
-    glDropPath = AsDropped(args[0]);
-    GetPjNameFromFolder(glDropPath, &glOldPjName);
-    if (glOldPjName.empty()) {
-        PrintBox(kTxtNoProject, kTxtCaption, kBoxTopmost);
-        return kKwRefused;
+    glOldPjName.clear(); // each run is a fresh start, as a new window would be
+    OnDropPath(AsDropped(args[0]));
+    if (dryRun) {
+        if (const char* refusal = AcceptExecute(args[1])) {
+            PrintBox(refusal, kTxtCaption, kBoxTopmost);
+            return kKwRefused;
+        }
+        return DryRun();
     }
-    glNewPjName = args[1];
-    if (glNewPjName.empty()) {
-        PrintBox(kTxtNoNewName, kTxtCaption, kBoxTopmost);
-        return kKwRefused;
-    }
-    DbgStr("● glNewPjName", glNewPjName);
-    if (dryRun) return DryRun();
-
     std::vector<KwFailure> failures;
-    KwJobStatus status = ProjectKakikae(&failures);
+    KwJobStatus status = ExecuteCommand(args[1], &failures);
     // The box lists the first failures; the terminal gets every one.
     for (size_t i = kKwFailuresShown; i < failures.size(); ++i)
         std::printf("%s：%s\n", failures[i].name.c_str(), failures[i].why.c_str());

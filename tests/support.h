@@ -37,8 +37,8 @@ class TempTest : public ::testing::Test {
     std::string MakeProject(const std::string& folder,
                             const std::vector<std::pair<std::string, std::string>>& files);
     std::string root_;
+    PlatCalls saved_{}; // the real calls
 
   private:
-    PlatCalls saved_{};
     std::vector<std::pair<std::string, std::map<std::string, std::string>>> projects_;
 };

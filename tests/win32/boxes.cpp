@@ -1,0 +1,58 @@
+#include "tests/win32/boxes.h"
+
+#include <cstring>
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK TopLevel(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == s->pid && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd))
+        s->found.push_back(hwnd);
+    return TRUE;
+}
+
+// The box's text is its longest static; the icon is a static without text.
+BOOL CALLBACK LongestStatic(HWND hwnd, LPARAM lp) {
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    auto* best = reinterpret_cast<std::string*>(lp);
+    if (_stricmp(cls, "Static") == 0) {
+        std::string t = WindowText(hwnd);
+        if (t.size() > best->size()) *best = t;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::string WindowText(HWND hwnd) {
+    int n = GetWindowTextLengthA(hwnd);
+    std::string t(static_cast<size_t>(n) + 1, '\0');
+    t.resize(static_cast<size_t>(GetWindowTextA(hwnd, t.data(), n + 1)));
+    return t;
+}
+
+std::vector<HWND> FindBoxes(DWORD pid) {
+    Search s{pid, {}};
+    EnumWindows(TopLevel, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+SeenBox ReadBox(HWND box) {
+    SeenBox b;
+    EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&b.text));
+    b.caption = WindowText(box);
+    b.owner = GetWindow(box, GW_OWNER);
+    return b;
+}
+
+void DismissBox(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }

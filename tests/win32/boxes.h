@@ -1,0 +1,18 @@
+// Finding the message boxes of a process while they are open, reading and dismissing them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct SeenBox {
+    std::string text, caption;
+    HWND owner;
+};
+
+// The open message boxes (dialogs of class #32770) of process `pid`.
+std::vector<HWND> FindBoxes(DWORD pid);
+SeenBox ReadBox(HWND box);
+void DismissBox(HWND box);
+std::string WindowText(HWND hwnd);

@@ -1,0 +1,28 @@
+// The main window of Kestrelwick on Windows.
+#pragma once
+
+#include <windows.h>
+
+// Control IDs.
+enum : int {
+    kIdExecute = 1000,
+    kIdStep1 = 1001,
+    kIdStep2 = 1002,
+    kIdNewName = 1003,
+    kIdOldCaption = 1004,
+    kIdOldName = 1005,
+};
+
+extern HWND glMainWnd; // owner of every message box
+extern HFONT glFont;
+extern HBRUSH glBrush;
+
+// Start-up up to the message loop: common controls, font, brush, class, main window.
+HWND CreateMainWindow(HINSTANCE instance);
+
+// Runs until the quit message (or an error); returns its exit code.
+int RunMessageLoop();
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void OnDropFiles(HDROP drop);
+void OnExecute();

@@ -48,14 +48,17 @@ const char* ActionText(const KwPlanEntry& e) {
     }
 }
 
-bool IsSep(char c) { return c == kPlatSep || c == '/'; }
+bool IsSep(char c) {
+    return c == kPlatSep || c == '/';
+}
 
 // A typed path may end in a separator or have none; a dropped one never does.
 std::string AsDropped(std::string path) {
     while (path.size() > 1 && IsSep(path.back()) && !(path.size() == 3 && path[1] == ':'))
         path.pop_back();
     bool hasSep = false;
-    for (char c : path) hasSep = hasSep || IsSep(c);
+    for (char c : path)
+        hasSep = hasSep || IsSep(c);
     return hasSep ? path : std::string(".") + kPlatSep + path;
 }
 
@@ -84,11 +87,16 @@ int KwCliMain(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--dry-run") == 0) dryRun = true;
-        else if (std::strcmp(argv[i], "--trace") == 0) trace = true;
-        else if (argv[i][0] == '-' && argv[i][1] != '\0') nargs = 3; // unknown option
-        else if (nargs < 2) args[nargs++] = argv[i];
-        else nargs = 3;
+        if (std::strcmp(argv[i], "--dry-run") == 0)
+            dryRun = true;
+        else if (std::strcmp(argv[i], "--trace") == 0)
+            trace = true;
+        else if (argv[i][0] == '-' && argv[i][1] != '\0')
+            nargs = 3; // unknown option
+        else if (nargs < 2)
+            args[nargs++] = argv[i];
+        else
+            nargs = 3;
     }
     if (nargs != 2) {
         std::fputs(kUsage, stderr);

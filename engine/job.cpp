@@ -126,16 +126,22 @@ std::string KwMakePlan(KwPlan* plan) {
     PlatEntry found;
     PlatSearch search = glPlat.FindFirst(pattern.c_str(), &found);
     if (!search) return kTxtCantList;
-    do plan->entries.push_back(PlanEntry(found, plan->newFolder));
+    do
+        plan->entries.push_back(PlanEntry(found, plan->newFolder));
     while (glPlat.FindNext(search, &found));
     glPlat.FindEnd(search);
+
+    // A copy whose path would not fit is the new name's doing: refuse before writing.
+    for (const KwPlanEntry& e : plan->entries)
+        if (e.action == kKwFail && e.why == kTxtWhyLongPath)
+            return std::string(kTxtTooLong) + "\r\n" + e.name + " → " + e.copyName;
 
     auto [a, b] = FindCollision(plan->entries);
     if (a >= 0) {
         const KwPlanEntry& x = plan->entries[static_cast<size_t>(a)];
         const KwPlanEntry& y = plan->entries[static_cast<size_t>(b)];
-        return std::string(kTxtCollision) + "\r\n" + x.name + " → " + x.copyName + "\r\n" +
-               y.name + " → " + y.copyName;
+        return std::string(kTxtCollision) + "\r\n" + x.name + " → " + x.copyName + "\r\n" + y.name +
+               " → " + y.copyName;
     }
     return "";
 }

@@ -48,11 +48,12 @@ struct Rewriter {
     std::vector<char> pend;     // reversed: back() is read next
     std::vector<uint8_t> bound; // cp932 only: 1 where a character starts in the output
     KwBuf* out;
-    size_t s = 0;               // length of the longest end of the output that begins old
-    bool trail = false;         // cp932: the next byte is the second of a character
+    size_t s = 0;       // length of the longest end of the output that begins old
+    bool trail = false; // cp932: the next byte is the second of a character
 
     size_t Step(size_t st, char c) const {
-        while (st > 0 && old[st] != c) st = fail[st];
+        while (st > 0 && old[st] != c)
+            st = fail[st];
         return old[st] == c ? st + 1 : 0;
     }
 
@@ -106,7 +107,8 @@ struct Rewriter {
         size_t m = old.size();
         fail.assign(m + 1, 0);
         for (size_t k = 1, b = 0; k < m; ++k) {
-            while (b > 0 && old[k] != old[b]) b = fail[b];
+            while (b > 0 && old[k] != old[b])
+                b = fail[b];
             if (old[k] == old[b]) ++b;
             fail[k + 1] = b;
         }
@@ -184,8 +186,8 @@ KakikaeError Rewrite(std::string_view in, std::string_view nw, std::string_view 
 int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
                    KakikaeRules rules, KakikaeError* err) {
     KwBuf out;
-    *err = Rewrite(std::string_view(text->p ? text->p : "", text->len), newName, oldName, rules,
-                   &out);
+    *err =
+        Rewrite(std::string_view(text->p ? text->p : "", text->len), newName, oldName, rules, &out);
     if (*err) {
         KwBufFree(&out);
         return -1;

@@ -5,7 +5,9 @@
 #include <string_view>
 
 // A CP932 lead byte takes the next byte with it as one character.
-inline bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool IsCp932Lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 bool IsValidUtf8(const char* p, size_t n);
 

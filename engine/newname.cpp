@@ -11,7 +11,8 @@ namespace {
 
 bool IsReservedDevice(const std::string& name) {
     std::string base = name.substr(0, name.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
     static const char* const kFixed[] = {"CON", "PRN", "AUX", "NUL"};
     for (const char* r : kFixed)
         if (glPlat.CompareNoCase(base.c_str(), r) == 0) return true;

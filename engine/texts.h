@@ -18,10 +18,10 @@ inline constexpr char kTxtBadName[] =
     "予約名は使えません。";
 inline constexpr char kTxtNotCp932[] =
     "（‘ v‘）/新しい名前に Shift_JIS（CP932）で表せない文字が含まれています。";
-inline constexpr char kTxtTooLong[] = "（‘ v‘）/新しい名前が長すぎます。短い名前を入力してください。";
-inline constexpr char kTxtBadDrop[] =
-    "（‘ v‘）/ドロップされた場所の親フォルダが分かりません。"
-    "プロジェクトのフォルダをドロップし直してください。";
+inline constexpr char kTxtTooLong[] =
+    "（‘ v‘）/新しい名前が長すぎます。短い名前を入力してください。";
+inline constexpr char kTxtBadDrop[] = "（‘ v‘）/ドロップされた場所の親フォルダが分かりません。"
+                                      "プロジェクトのフォルダをドロップし直してください。";
 inline constexpr char kTxtFileInTheWay[] =
     "（‘ v‘）/新しいフォルダと同じ名前のファイルがあります。別の名前を入力してください。";
 inline constexpr char kTxtCantList[] =

@@ -30,11 +30,11 @@ struct PlatCalls {
     PlatSearch (*FindFirst)(const char* pattern, PlatEntry* entry);
     int (*FindNext)(PlatSearch search, PlatEntry* entry); // 1 while there is an entry
     void (*FindEnd)(PlatSearch search);
-    int (*MakeDir)(const char* path);                  // 0, or the OS error code
-    int (*Copy)(const char* from, const char* to);     // 0, or the OS error code; replaces `to`
-    PlatFile (*OpenRead)(const char* path);            // no sharing, must exist
-    PlatFile (*CreateWrite)(const char* path);         // no sharing, replaces what is there
-    int (*Size)(PlatFile file, uint64_t* size);        // 1 on success
+    int (*MakeDir)(const char* path);              // 0, or the OS error code
+    int (*Copy)(const char* from, const char* to); // 0, or the OS error code; replaces `to`
+    PlatFile (*OpenRead)(const char* path);        // no sharing, must exist
+    PlatFile (*CreateWrite)(const char* path);     // no sharing, replaces what is there
+    int (*Size)(PlatFile file, uint64_t* size);    // 1 on success
     int (*Read)(PlatFile file, void* buf, uint32_t n, uint32_t* got);
     int (*Write)(PlatFile file, const void* buf, uint32_t n, uint32_t* put);
     int (*Close)(PlatFile file);                       // 1 on success

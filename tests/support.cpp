@@ -10,9 +10,13 @@
 std::vector<Box> gBoxes;
 std::vector<std::string> gTrace;
 
-std::string Join(const std::string& a, const std::string& b) { return a + kPlatSep + b; }
+std::string Join(const std::string& a, const std::string& b) {
+    return a + kPlatSep + b;
+}
 
-void MakeDir(const std::string& path) { ASSERT_EQ(glPlat.MakeDir(path.c_str()), 0) << path; }
+void MakeDir(const std::string& path) {
+    ASSERT_EQ(glPlat.MakeDir(path.c_str()), 0) << path;
+}
 
 void WriteFile(const std::string& path, const std::string& content) {
     PlatFile f = glPlat.CreateWrite(path.c_str());
@@ -29,7 +33,8 @@ std::string ReadFile(const std::string& path) {
     std::string out;
     char buf[65536];
     uint32_t got = 0;
-    while (glPlat.Read(f, buf, sizeof buf, &got) && got > 0) out.append(buf, got);
+    while (glPlat.Read(f, buf, sizeof buf, &got) && got > 0)
+        out.append(buf, got);
     glPlat.Close(f);
     return out;
 }
@@ -74,8 +79,10 @@ std::map<std::string, std::string> Snapshot(const std::string& root) {
 void RemoveTree(const std::string& path) {
     ForEachEntry(path, [&](const PlatEntry& e) {
         std::string p = Join(path, e.name);
-        if (e.isDir) RemoveTree(p);
-        else std::remove(p.c_str());
+        if (e.isDir)
+            RemoveTree(p);
+        else
+            std::remove(p.c_str());
     });
     rmdir(path.c_str());
 }
@@ -111,8 +118,10 @@ std::string TempTest::MakeProject(const std::string& folder,
     std::string dir = Join(root_, folder);
     MakeDir(dir);
     for (const auto& [name, content] : files) {
-        if (content == "<dir>") MakeDir(Join(dir, name));
-        else WriteFile(Join(dir, name), content);
+        if (content == "<dir>")
+            MakeDir(Join(dir, name));
+        else
+            WriteFile(Join(dir, name), content);
     }
     projects_.emplace_back(dir, Snapshot(dir));
     return dir;

@@ -9,7 +9,8 @@ class Cli : public TempTest {
     int Main(std::vector<std::string> args) {
         args.insert(args.begin(), "kestrelwick-cli");
         std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
+        for (std::string& a : args)
+            argv.push_back(a.data());
         return KwCliMain(static_cast<int>(argv.size()), argv.data());
     }
 };
@@ -26,8 +27,8 @@ TEST_F(Cli, ExitStatuses) {
         {{"--help"}, 0, nullptr},
         {{dir}, 2, nullptr},
         {{"--bogus", dir, "X"}, 2, nullptr},
-        {{none, "X"}, 2, nullptr},           // no project file
-        {{dir, "New"}, 2, nullptr},          // Old.txt and New.txt collide
+        {{none, "X"}, 2, nullptr},  // no project file
+        {{dir, "New"}, 2, nullptr}, // Old.txt and New.txt collide
         {{dir, "bad|name"}, 2, nullptr},
         {{plain, ""}, 2, nullptr},
         {{"--dry-run", plain, "Dry"}, 0, nullptr},
@@ -36,14 +37,16 @@ TEST_F(Cli, ExitStatuses) {
     };
     for (const Row& r : rows) {
         std::string line;
-        for (const std::string& a : r.args) line += a + " ";
+        for (const std::string& a : r.args)
+            line += a + " ";
         EXPECT_EQ(Main(r.args), r.status) << line;
         if (r.created) {
             std::string pj = Join(Join(root_, r.created), std::string(r.created) + ".pj");
             EXPECT_EQ(ReadFile(pj), r.created) << line;
         }
     }
-    for (const char* never : {"X", "New", "Dry", "bad|name"}) EXPECT_FALSE(Exists(Join(root_, never))) << never;
+    for (const char* never : {"X", "New", "Dry", "bad|name"})
+        EXPECT_FALSE(Exists(Join(root_, never))) << never;
 }
 
 TEST_F(Cli, SomeFileFailedIsStatusOne) {

@@ -47,19 +47,18 @@ TEST_F(Job, FindsTheProjectName) {
 }
 
 TEST_F(Job, CopiesAndRewritesTheProject) {
-    std::string dir = MakeProject(
-        "Old", {{"Old.pj", "Old project\r\nOld.wnd\r\n"},
-                {"Old.wnd", "window of Old"},
-                {"Main.sbp", "' Old main\r\nOldOld\r\n"},
-                {"icon.ico", std::string("\0\0\1\0Old\xFF", 8)},
-                {"x.Txt", "Old"},
-                {"y.ABP", "Old"},
-                {"Makefile", "Old"},
-                {"notes.doc", "Old"},
-                {".gitignore", "Old"},
-                {"Old.bak.txt", "Old"},
-                {"ab", "two bytes"},
-                {"Old.verylongext", "Old"}});
+    std::string dir = MakeProject("Old", {{"Old.pj", "Old project\r\nOld.wnd\r\n"},
+                                          {"Old.wnd", "window of Old"},
+                                          {"Main.sbp", "' Old main\r\nOldOld\r\n"},
+                                          {"icon.ico", std::string("\0\0\1\0Old\xFF", 8)},
+                                          {"x.Txt", "Old"},
+                                          {"y.ABP", "Old"},
+                                          {"Makefile", "Old"},
+                                          {"notes.doc", "Old"},
+                                          {".gitignore", "Old"},
+                                          {"Old.bak.txt", "Old"},
+                                          {"ab", "two bytes"},
+                                          {"Old.verylongext", "Old"}});
     ASSERT_EQ(Run(dir, "New"), kKwDone);
     ASSERT_EQ(gBoxes.size(), 1u);
     EXPECT_EQ(gBoxes[0].text, kTxtDone);
@@ -114,35 +113,39 @@ TEST_F(Job, NewNameHoldingTheOldName) {
 }
 
 TEST_F(Job, ContentIsMatchedInItsOwnEncoding) {
-    const std::string kCp932 = "\x83\x65\x83\x58\x83\x67";             // テスト
+    const std::string kCp932 = "\x83\x65\x83\x58\x83\x67";            // テスト
     const std::string kUtf8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88"; // テスト
-    const std::string kNewCp932 = "\x90\x56";                          // 新
+    const std::string kNewCp932 = "\x90\x56";                         // 新
     const std::string kNewUtf8 = "\xE6\x96\xB0";
     const std::string& fsOld = kPlatNamesCp932 ? kCp932 : kUtf8;
     const std::string& fsNew = kPlatNamesCp932 ? kNewCp932 : kNewUtf8;
-    std::string dir = MakeProject(
-        fsOld, {{fsOld + ".pj", "' " + kCp932 + "\r\n"},
-                {"u.txt", "// " + kUtf8 + " " + kUtf8},
-                {"mixed.txt", "\x83\x41" "bc Abc"}, // アbc Abc, CP932
-                {"Main.sbp", "Abc"}});
+    std::string dir = MakeProject(fsOld, {{fsOld + ".pj", "' " + kCp932 + "\r\n"},
+                                          {"u.txt", "// " + kUtf8 + " " + kUtf8},
+                                          {"mixed.txt", "\x83\x41"
+                                                        "bc Abc"}, // アbc Abc, CP932
+                                          {"Main.sbp", "Abc"}});
     ASSERT_EQ(Run(dir, fsNew), kKwDone);
     std::map<std::string, std::string> want = {
         {fsNew + ".pj", "' " + kNewCp932 + "\r\n"},
         {"u.txt", "// " + kNewUtf8 + " " + kNewUtf8},
-        {"mixed.txt", "\x83\x41" "bc Abc"},
+        {"mixed.txt", "\x83\x41"
+                      "bc Abc"},
         {"Main.sbp", "Abc"},
     };
     EXPECT_EQ(Snapshot(Out(fsNew)), want);
 
     // An ASCII old name inside CP932 text only matches on character boundaries.
-    std::string abc = MakeProject("Abc", {{"Abc.pj", "\x83\x41" "bc Abc"}});
+    std::string abc = MakeProject("Abc", {{"Abc.pj", "\x83\x41"
+                                                     "bc Abc"}});
     ASSERT_EQ(Run(abc, "xyz"), kKwDone);
-    EXPECT_EQ(ReadFile(Join(Out("xyz"), "xyz.pj")), "\x83\x41" "bc xyz");
+    EXPECT_EQ(ReadFile(Join(Out("xyz"), "xyz.pj")), "\x83\x41"
+                                                    "bc xyz");
 }
 
 TEST_F(Job, JapaneseFolderWithSeparatorByteInItsName) {
     // ソフト holds the byte 5C in CP932; the new folder must still land beside it.
-    std::string soft = kPlatNamesCp932 ? "\x83\x5C\x83\x74\x83\x67" : "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
+    std::string soft =
+        kPlatNamesCp932 ? "\x83\x5C\x83\x74\x83\x67" : "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
     MakeDir(Join(root_, soft));
     std::string dir = Join(soft, "Proj");
     MakeProject(dir, {{"Proj.pj", "Proj"}});
@@ -173,12 +176,23 @@ TEST_F(Job, RefusalsWriteNothing) {
         const char* why;
     } rows[] = {
         {"Old", kTxtSameFolder},
-        {"a/b", kTxtBadName},   {"a\\b", kTxtBadName}, {"a:b", kTxtBadName},
-        {"a*", kTxtBadName},    {"a?", kTxtBadName},   {"a\"b", kTxtBadName},
-        {"<a>", kTxtBadName},   {"a|b", kTxtBadName},  {"a\tb", kTxtBadName},
-        {".", kTxtBadName},     {"..", kTxtBadName},   {"trailing ", kTxtBadName},
-        {"trailing.", kTxtBadName}, {"CON", kTxtBadName}, {"nul", kTxtBadName},
-        {"Com1", kTxtBadName},  {"LPT9.txt", kTxtBadName},
+        {"a/b", kTxtBadName},
+        {"a\\b", kTxtBadName},
+        {"a:b", kTxtBadName},
+        {"a*", kTxtBadName},
+        {"a?", kTxtBadName},
+        {"a\"b", kTxtBadName},
+        {"<a>", kTxtBadName},
+        {"a|b", kTxtBadName},
+        {"a\tb", kTxtBadName},
+        {".", kTxtBadName},
+        {"..", kTxtBadName},
+        {"trailing ", kTxtBadName},
+        {"trailing.", kTxtBadName},
+        {"CON", kTxtBadName},
+        {"nul", kTxtBadName},
+        {"Com1", kTxtBadName},
+        {"LPT9.txt", kTxtBadName},
         {std::string(300, 'x'), kTxtTooLong},
         {"AFile", kTxtFileInTheWay},
     };
@@ -202,6 +216,16 @@ TEST_F(Job, RefusalsWriteNothing) {
         EXPECT_EQ(CheckNewName(ok), "") << ok;
     }
     EXPECT_EQ(Snapshot(root_).size(), 5u); // AFile, Old and its three files
+}
+
+TEST_F(Job, NewNameMakingACopysPathTooLongIsRefused) {
+    // The folder name fits, but OO.txt would be named with the new name twice.
+    std::string dir = MakeProject("O", {{"O.pj", "O"}, {"OO.txt", "O"}});
+    std::string name(200, 'n');
+    EXPECT_EQ(Run(dir, name), kKwRefused);
+    EXPECT_EQ(gBoxes.at(0).text.find(kTxtTooLong), 0u);
+    EXPECT_NE(gBoxes.at(0).text.find("OO.txt"), std::string::npos);
+    EXPECT_FALSE(Exists(Out(name)));
 }
 
 TEST_F(Job, NamesDifferingOnlyInCaseCollideWhereTheFileSystemFoldsCase) {
@@ -250,8 +274,8 @@ TEST_F(Job, DroppedPathsWithoutParentAreRefused) {
 
 // Every failure is reported, none passes for success.
 TEST_F(Job, FailuresAreReported) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old"}, {"Old.ico", "icon"},
-                                          {"Old.txt", "text"}, {"ok.txt", "Old"}});
+    std::string dir = MakeProject(
+        "Old", {{"Old.pj", "Old"}, {"Old.ico", "icon"}, {"Old.txt", "text"}, {"ok.txt", "Old"}});
     // A folder where a copy should go: both the plain copy and the rewrite must fail.
     MakeDir(Out("New"));
     MakeDir(Join(Out("New"), "New.ico"));
@@ -283,29 +307,37 @@ TEST_F(Job, WriteReadAndCloseFailuresAreReported) {
         const char* failed;
         bool written; // a failed read leaves no copy at all
     } rows[] = {
-        {"short write", [] {
+        {"short write",
+         [] {
              glPlat.Write = [](PlatFile f, const void* b, uint32_t n, uint32_t* put) {
                  return gReal.Write(f, b, n / 2, put);
              };
-         }, "Old.pj", true},
-        {"write error", [] {
+         },
+         "Old.pj", true},
+        {"write error",
+         [] {
              glPlat.Write = [](PlatFile, const void*, uint32_t, uint32_t* put) {
                  *put = 0;
                  return 0;
              };
-         }, "Old.pj", true},
-        {"close error", [] {
+         },
+         "Old.pj", true},
+        {"close error",
+         [] {
              glPlat.Close = [](PlatFile f) {
                  gReal.Close(f);
                  return 0;
              };
-         }, "Old.pj", true},
-        {"read error", [] {
+         },
+         "Old.pj", true},
+        {"read error",
+         [] {
              glPlat.Read = [](PlatFile, void*, uint32_t, uint32_t* got) {
                  *got = 0;
                  return 0;
              };
-         }, "Old.pj", false},
+         },
+         "Old.pj", false},
         {"open error", [] { glPlat.OpenRead = [](const char*) -> PlatFile { return nullptr; }; },
          "Old.pj", false},
         {"copy error", [] { glPlat.Copy = [](const char*, const char*) { return 5; }; }, "Old.ico",

@@ -11,7 +11,8 @@ namespace {
 std::string Replace(std::string text, const std::string& nw, const std::string& old,
                     bool cp932 = false, size_t limit = 0) {
     KakikaeError err;
-    if (StrKakikae(&text, nw, old, {cp932, limit}, &err) < 0) return "<error " + std::to_string(err) + ">";
+    if (StrKakikae(&text, nw, old, {cp932, limit}, &err) < 0)
+        return "<error " + std::to_string(err) + ">";
     return text;
 }
 
@@ -22,9 +23,9 @@ TEST(StrFind, Table) {
         const char* pattern;
         int want;
     } rows[] = {
-        {1, "abc", "", 1},     {3, "abc", "", 3},     {0, "abc", "a", 0},   {1, "abc", "a", 1},
-        {1, "abc", "c", 3},    {2, "abab", "ab", 3},  {1, "ab", "abc", 0},  {1, "", "a", 0},
-        {1, "ABC", "abc", 0},  {4, "abcabc", "abc", 4}, {5, "abcabc", "abc", 0},
+        {1, "abc", "", 1},    {3, "abc", "", 3},       {0, "abc", "a", 0},      {1, "abc", "a", 1},
+        {1, "abc", "c", 3},   {2, "abab", "ab", 3},    {1, "ab", "abc", 0},     {1, "", "a", 0},
+        {1, "ABC", "abc", 0}, {4, "abcabc", "abc", 4}, {5, "abcabc", "abc", 0},
     };
     for (const Row& r : rows)
         EXPECT_EQ(StrFind(r.start, r.text, r.pattern), r.want) << r.text << " / " << r.pattern;
@@ -49,7 +50,8 @@ TEST(StrKakikae, DocumentedResults) {
         {"aabb", "a", "ab", "aa"}, // an occurrence formed by the replacement is replaced too
         {"aaab", "b", "ab", "b"},
     };
-    for (const Row& r : rows) EXPECT_EQ(Replace(r.text, r.nw, r.old), r.want) << r.text;
+    for (const Row& r : rows)
+        EXPECT_EQ(Replace(r.text, r.nw, r.old), r.want) << r.text;
 }
 
 TEST(StrKakikae, NewNameHoldingTheOldIsReplacedOncePerOccurrence) {
@@ -64,7 +66,8 @@ TEST(StrKakikae, NewNameHoldingTheOldIsReplacedOncePerOccurrence) {
         {"Same", "Same", "Same", "Same"},
         {"abab", "xab", "ab", "xabxab"},
     };
-    for (const Row& r : rows) EXPECT_EQ(Replace(r.text, r.nw, r.old), r.want) << r.text;
+    for (const Row& r : rows)
+        EXPECT_EQ(Replace(r.text, r.nw, r.old), r.want) << r.text;
 }
 
 TEST(StrKakikae, EndlessOrRunawayWorkIsAnError) {
@@ -78,7 +81,8 @@ TEST(StrKakikae, EndlessOrRunawayWorkIsAnError) {
 
 TEST(StrKakikae, ContentGrowsPastAnyFixedRoom) {
     std::string text;
-    for (int i = 0; i < 300000; ++i) text += "Old ";
+    for (int i = 0; i < 300000; ++i)
+        text += "Old ";
     std::string out = Replace(text, "AMuchLongerProjectName", "Old");
     EXPECT_EQ(out.size(), text.size() + 300000u * 19u);
     EXPECT_EQ(out.substr(0, 23), "AMuchLongerProjectName ");
@@ -93,16 +97,38 @@ TEST(StrKakikae, Cp932MatchesBeginOnCharacterBoundaries) {
     struct Row {
         std::string text, nw, old, want;
     } rows[] = {
-        {"\x83\x41" "bc", "xyz", "Abc", "\x83\x41" "bc"},       // アbc stays
-        {"\x83\x41" "Abc", "xyz", "Abc", "\x83\x41" "xyz"},     // アAbc
-        {"Abc\x83\x41" "bc", "xyz", "Abc", "xyz\x83\x41" "bc"},
-        {"A\x83\x41" "bc", "Q", "\x41" "bc", "A\x83\x41" "bc"}, // A + ア + bc: no match at 2
+        {"\x83\x41"
+         "bc",
+         "xyz", "Abc",
+         "\x83\x41"
+         "bc"}, // アbc stays
+        {"\x83\x41"
+         "Abc",
+         "xyz", "Abc",
+         "\x83\x41"
+         "xyz"}, // アAbc
+        {"Abc\x83\x41"
+         "bc",
+         "xyz", "Abc",
+         "xyz\x83\x41"
+         "bc"},
+        {"A\x83\x41"
+         "bc",
+         "Q",
+         "\x41"
+         "bc",
+         "A\x83\x41"
+         "bc"}, // A + ア + bc: no match at 2
         {"\x83\x5C\x83\x74", "N", "\x5C\x83", "\x83\x5C\x83\x74"},
         {"\x83\x65\x83\x58\x83\x67.pj", "New", "\x83\x65\x83\x58\x83\x67", "New.pj"},
     };
-    for (const Row& r : rows) EXPECT_EQ(Replace(r.text, r.nw, r.old, true), r.want) << r.text;
+    for (const Row& r : rows)
+        EXPECT_EQ(Replace(r.text, r.nw, r.old, true), r.want) << r.text;
     // The same bytes searched byte by byte do match inside the character.
-    EXPECT_EQ(Replace("\x83\x41" "bc", "xyz", "Abc"), "\x83xyz");
+    EXPECT_EQ(Replace("\x83\x41"
+                      "bc",
+                      "xyz", "Abc"),
+              "\x83xyz");
 }
 
 // The replacement as first described: search from the start, replace, again, until none is
@@ -130,7 +156,8 @@ bool Reference(std::string text, const std::string& nw, const std::string& old, 
 
 std::string RandomString(std::mt19937& rng, const std::string& alphabet, size_t maxLen) {
     std::string s(rng() % (maxLen + 1), ' ');
-    for (char& c : s) c = alphabet[rng() % alphabet.size()];
+    for (char& c : s)
+        c = alphabet[rng() % alphabet.size()];
     return s;
 }
 
@@ -152,9 +179,18 @@ void Differential(const std::string& alphabet, bool cp932, int cases) {
     EXPECT_GT(compared, cases / 2);
 }
 
-TEST(StrKakikae, DifferentialTwoLetters) { Differential("ab", false, 150000); }
-TEST(StrKakikae, DifferentialThreeLetters) { Differential("abc", false, 150000); }
-TEST(StrKakikae, DifferentialCp932) { Differential("\x83" "A\x5C" "b", true, 150000); }
+TEST(StrKakikae, DifferentialTwoLetters) {
+    Differential("ab", false, 150000);
+}
+TEST(StrKakikae, DifferentialThreeLetters) {
+    Differential("abc", false, 150000);
+}
+TEST(StrKakikae, DifferentialCp932) {
+    Differential("\x83"
+                 "A\x5C"
+                 "b",
+                 true, 150000);
+}
 
 TEST(Mbcs, LastSeparatorOnCharacterBoundary) {
     struct Row {
@@ -168,7 +204,8 @@ TEST(Mbcs, LastSeparatorOnCharacterBoundary) {
         {"C:\\a\\\x95\x5C", true, 4}, // 表
         {"noseparator", true, std::string::npos},
     };
-    for (const Row& r : rows) EXPECT_EQ(LastSepPos(r.path, '\\', r.cp932), r.want) << r.path;
+    for (const Row& r : rows)
+        EXPECT_EQ(LastSepPos(r.path, '\\', r.cp932), r.want) << r.path;
 }
 
 TEST(Mbcs, Utf8Validity) {
@@ -185,7 +222,8 @@ TEST(Mbcs, Utf8Validity) {
         {"\xED\xA0\x80", false},                        // surrogate
         {"\xF0\x9F\x98\x80", true},
     };
-    for (const Row& r : rows) EXPECT_EQ(IsValidUtf8(r.s.data(), r.s.size()), r.valid) << r.s;
+    for (const Row& r : rows)
+        EXPECT_EQ(IsValidUtf8(r.s.data(), r.s.size()), r.valid) << r.s;
 }
 
 } // namespace

@@ -34,9 +34,8 @@ int Fail() {
 }
 
 bool EndsWithNoCase(const std::string& name, const std::string& suffix) {
-    return name.size() >= suffix.size() &&
-           strncasecmp(name.c_str() + name.size() - suffix.size(), suffix.c_str(),
-                       suffix.size()) == 0;
+    return name.size() >= suffix.size() && strncasecmp(name.c_str() + name.size() - suffix.size(),
+                                                       suffix.c_str(), suffix.size()) == 0;
 }
 
 // "*.*" takes every entry, "*X" the names ending in X (ASCII case ignored), else the name itself.
@@ -105,9 +104,13 @@ int PosixFindNext(PlatSearch search, PlatEntry* entry) {
     return 1;
 }
 
-void PosixFindEnd(PlatSearch search) { delete static_cast<Search*>(search); }
+void PosixFindEnd(PlatSearch search) {
+    delete static_cast<Search*>(search);
+}
 
-int PosixMakeDir(const char* path) { return mkdir(path, 0777) == 0 ? 0 : errno; }
+int PosixMakeDir(const char* path) {
+    return mkdir(path, 0777) == 0 ? 0 : errno;
+}
 
 PlatFile OpenFd(const char* path, int flags) {
     int fd = open(path, flags | O_CLOEXEC, 0666);
@@ -124,8 +127,12 @@ PlatFile OpenFd(const char* path, int flags) {
     return new File{fd};
 }
 
-PlatFile PosixOpenRead(const char* path) { return OpenFd(path, O_RDONLY); }
-PlatFile PosixCreateWrite(const char* path) { return OpenFd(path, O_WRONLY | O_CREAT | O_TRUNC); }
+PlatFile PosixOpenRead(const char* path) {
+    return OpenFd(path, O_RDONLY);
+}
+PlatFile PosixCreateWrite(const char* path) {
+    return OpenFd(path, O_WRONLY | O_CREAT | O_TRUNC);
+}
 
 int PosixSize(PlatFile file, uint64_t* size) {
     struct stat st;
@@ -137,7 +144,8 @@ int PosixSize(PlatFile file, uint64_t* size) {
 int PosixRead(PlatFile file, void* buf, uint32_t n, uint32_t* got) {
     *got = 0;
     ssize_t r;
-    do r = read(static_cast<File*>(file)->fd, buf, n);
+    do
+        r = read(static_cast<File*>(file)->fd, buf, n);
     while (r < 0 && errno == EINTR);
     if (r < 0) return Fail();
     *got = static_cast<uint32_t>(r);
@@ -202,10 +210,16 @@ int PosixIdentify(const char* path, PlatFileId* id) {
     return 1;
 }
 
-int PosixCompareNoCase(const char* a, const char* b) { return strcasecmp(a, b); }
+int PosixCompareNoCase(const char* a, const char* b) {
+    return strcasecmp(a, b);
+}
 
-void* PosixAlloc(size_t n) { return calloc(n ? n : 1, 1); }
-void PosixFree(void* p) { free(p); }
+void* PosixAlloc(size_t n) {
+    return calloc(n ? n : 1, 1);
+}
+void PosixFree(void* p) {
+    free(p);
+}
 
 // There is no debugger channel here: the lines go to stderr when KESTRELWICK_DEBUG is set.
 void PosixDebugOut(const char* line) {
@@ -253,15 +267,17 @@ int PosixToCp932(const std::string& name, std::string* out) {
     return 1;
 }
 
-int PosixLastError() { return gLastError; }
+int PosixLastError() {
+    return gLastError;
+}
 
 } // namespace
 
 PlatCalls glPlat = {
-    PosixFindFirst,  PosixFindNext,   PosixFindEnd,       PosixMakeDir, PosixCopy,
-    PosixOpenRead,   PosixCreateWrite, PosixSize,         PosixRead,    PosixWrite,
-    PosixClose,      PosixIdentify,   PosixCompareNoCase, PosixAlloc,   PosixFree,
-    PosixDebugOut,   PosixBox,        PosixToUtf8,        PosixToCp932, PosixLastError,
+    PosixFindFirst, PosixFindNext,    PosixFindEnd,       PosixMakeDir, PosixCopy,
+    PosixOpenRead,  PosixCreateWrite, PosixSize,          PosixRead,    PosixWrite,
+    PosixClose,     PosixIdentify,    PosixCompareNoCase, PosixAlloc,   PosixFree,
+    PosixDebugOut,  PosixBox,         PosixToUtf8,        PosixToCp932, PosixLastError,
 };
 
 void* glPlatOwner = nullptr;

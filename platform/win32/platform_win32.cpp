@@ -47,8 +47,12 @@ PlatFile Open(const char* path, DWORD access, DWORD disposition) {
     return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
-PlatFile WinOpenRead(const char* path) { return Open(path, GENERIC_READ, OPEN_EXISTING); }
-PlatFile WinCreateWrite(const char* path) { return Open(path, GENERIC_WRITE, CREATE_ALWAYS); }
+PlatFile WinOpenRead(const char* path) {
+    return Open(path, GENERIC_READ, OPEN_EXISTING);
+}
+PlatFile WinCreateWrite(const char* path) {
+    return Open(path, GENERIC_WRITE, CREATE_ALWAYS);
+}
 
 int WinSize(PlatFile file, uint64_t* size) {
     LARGE_INTEGER li;
@@ -71,12 +75,14 @@ int WinWrite(PlatFile file, const void* buf, uint32_t n, uint32_t* put) {
     return ok ? 1 : 0;
 }
 
-int WinClose(PlatFile file) { return CloseHandle(file) ? 1 : 0; }
+int WinClose(PlatFile file) {
+    return CloseHandle(file) ? 1 : 0;
+}
 
 int WinIdentify(const char* path, PlatFileId* id) {
     // Backup semantics lets a folder be opened; no access right is needed to read its identity.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 0;
     BY_HANDLE_FILE_INFORMATION info;
     BOOL ok = GetFileInformationByHandle(h, &info);
@@ -88,14 +94,20 @@ int WinIdentify(const char* path, PlatFileId* id) {
     return 1;
 }
 
-int WinCompareNoCase(const char* a, const char* b) { return lstrcmpiA(a, b); }
+int WinCompareNoCase(const char* a, const char* b) {
+    return lstrcmpiA(a, b);
+}
 
-void* WinAlloc(size_t n) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, n ? n : 1); }
+void* WinAlloc(size_t n) {
+    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, n ? n : 1);
+}
 void WinFree(void* p) {
     if (p) HeapFree(GetProcessHeap(), 0, p);
 }
 
-void WinDebugOut(const char* line) { OutputDebugStringA(line); }
+void WinDebugOut(const char* line) {
+    OutputDebugStringA(line);
+}
 
 void WinBox(const char* text, const char* caption, unsigned flags) {
     MessageBoxA(static_cast<HWND>(glPlatOwner), text, caption, flags);
@@ -121,17 +133,24 @@ int Convert(const std::string& name, UINT cp, std::string* out) {
     return lossy ? 0 : 1;
 }
 
-int WinToUtf8(const std::string& name, std::string* out) { return Convert(name, CP_UTF8, out); }
-int WinToCp932(const std::string& name, std::string* out) { return Convert(name, 932, out); }
+int WinToUtf8(const std::string& name, std::string* out) {
+    return Convert(name, CP_UTF8, out);
+}
+int WinToCp932(const std::string& name, std::string* out) {
+    return Convert(name, 932, out);
+}
 
-int WinLastError() { return static_cast<int>(GetLastError()); }
+int WinLastError() {
+    return static_cast<int>(GetLastError());
+}
 
 } // namespace
 
 PlatCalls glPlat = {
-    WinFindFirst, WinFindNext, WinFindEnd,     WinMakeDir, WinCopy,    WinOpenRead, WinCreateWrite,
-    WinSize,      WinRead,     WinWrite,       WinClose,   WinIdentify, WinCompareNoCase,
-    WinAlloc,     WinFree,     WinDebugOut,    WinBox,     WinToUtf8,  WinToCp932,  WinLastError,
+    WinFindFirst, WinFindNext,    WinFindEnd,       WinMakeDir, WinCopy,
+    WinOpenRead,  WinCreateWrite, WinSize,          WinRead,    WinWrite,
+    WinClose,     WinIdentify,    WinCompareNoCase, WinAlloc,   WinFree,
+    WinDebugOut,  WinBox,         WinToUtf8,        WinToCp932, WinLastError,
 };
 
 void* glPlatOwner = nullptr;

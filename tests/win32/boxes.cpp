@@ -55,4 +55,6 @@ SeenBox ReadBox(HWND box) {
     return b;
 }
 
-void DismissBox(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
+void DismissBox(HWND box) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}

@@ -78,8 +78,8 @@ bool SaveScreen(RECT rc, const std::string& file) {
     bi.biBitCount = 24;
     DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
     std::string pixels(stride * static_cast<DWORD>(h), '\0');
-    GetDIBits(mem, bmp, 0, static_cast<UINT>(h), pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+    GetDIBits(mem, bmp, 0, static_cast<UINT>(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi),
+              DIB_RGB_COLORS);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
@@ -126,8 +126,7 @@ int main(int argc, char** argv) {
         EnumWindows(FindMain, reinterpret_cast<LPARAM>(&main));
         return main.hwnd != nullptr;
     };
-    if (!WaitFor(shown, 30000))
-        return Fail("no main window");
+    if (!WaitFor(shown, 30000)) return Fail("no main window");
     // In the middle of the screen, where the box will show, so one picture holds both.
     RECT rc;
     GetWindowRect(main.hwnd, &rc);
@@ -149,11 +148,13 @@ int main(int argc, char** argv) {
     PostMessageA(main.hwnd, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(main.hwnd, kIdExecute)));
     HWND box = nullptr;
-    if (!WaitFor([&] {
-            std::vector<HWND> boxes = FindBoxes(pi.dwProcessId);
-            box = boxes.empty() ? nullptr : boxes[0];
-            return box != nullptr;
-        }, 30000))
+    if (!WaitFor(
+            [&] {
+                std::vector<HWND> boxes = FindBoxes(pi.dwProcessId);
+                box = boxes.empty() ? nullptr : boxes[0];
+                return box != nullptr;
+            },
+            30000))
         return Fail("no box after the execute button");
     Sleep(500);
     SeenBox seen = ReadBox(box);

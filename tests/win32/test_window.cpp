@@ -33,7 +33,8 @@ void Watch() {
                 gSeen.push_back(b);
             }
             DismissBox(box);
-            while (IsWindow(box) && gWatching) Sleep(10);
+            while (IsWindow(box) && gWatching)
+                Sleep(10);
         }
         Sleep(20);
     }
@@ -69,7 +70,8 @@ class Window : public TempTest {
     // An HDROP as the shell makes it: DROPFILES, then the ANSI paths, then an empty one.
     static void Drop(const std::vector<std::string>& paths) {
         size_t size = sizeof(DROPFILES) + 1;
-        for (const std::string& p : paths) size += p.size() + 1;
+        for (const std::string& p : paths)
+            size += p.size() + 1;
         HGLOBAL h = GlobalAlloc(GHND, size);
         auto* df = static_cast<DROPFILES*>(GlobalLock(h));
         df->pFiles = sizeof(DROPFILES);
@@ -118,15 +120,36 @@ struct Expected {
 };
 
 const Expected kLayout[] = {
-    {kIdExecute, "Button", 0, WS_CHILD | WS_VISIBLE, {316, 91, 316 + 363, 91 + 38},
+    {kIdExecute,
+     "Button",
+     0,
+     WS_CHILD | WS_VISIBLE,
+     {316, 91, 316 + 363, 91 + 38},
      "③　（‘ v‘）/　実行！（元プロジェクトと同じフォルダ内にできます）"},
-    {kIdStep1, "Static", 0, WS_CHILD | WS_VISIBLE, {15, 13, 15 + 797, 13 + 15},
-     "①名前を変えたいプロジェクトのフォルダをドロップしてください。　元のプロジェクトはそのまま残ります。"},
-    {kIdStep2, "Static", 0, WS_CHILD | WS_VISIBLE, {13, 61, 13 + 232, 61 + 12},
+    {kIdStep1,
+     "Static",
+     0,
+     WS_CHILD | WS_VISIBLE,
+     {15, 13, 15 + 797, 13 + 15},
+     "①名前を変えたいプロジェクトのフォルダをドロップしてください。　元のプロジェクトはそのまま残り"
+     "ます。"},
+    {kIdStep2,
+     "Static",
+     0,
+     WS_CHILD | WS_VISIBLE,
+     {13, 61, 13 + 232, 61 + 12},
      "②新しいプロジェクト名を入力してください。→"},
-    {kIdNewName, "Edit", WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE, {246, 58, 246 + 556, 58 + 21},
+    {kIdNewName,
+     "Edit",
+     WS_EX_CLIENTEDGE,
+     WS_CHILD | WS_VISIBLE,
+     {246, 58, 246 + 556, 58 + 21},
      ""},
-    {kIdOldCaption, "Static", 0, WS_CHILD | WS_VISIBLE, {37, 33, 37 + 92, 33 + 21},
+    {kIdOldCaption,
+     "Static",
+     0,
+     WS_CHILD | WS_VISIBLE,
+     {37, 33, 37 + 92, 33 + 21},
      "旧プロジェクト名"},
     {kIdOldName, "Static", 0, WS_CHILD, {131, 32, 131 + 574, 32 + 15}, "Text4"},
 };
@@ -238,8 +261,8 @@ TEST_F(Window, DropTypeExecute) {
 }
 
 TEST_F(Window, RefusalsReachTheUser) {
-    std::string dir = MakeProject("Proj", {{"Proj.pj", "Proj"}, {"Proj.txt", "a"},
-                                           {"Next.txt", "b"}});
+    std::string dir =
+        MakeProject("Proj", {{"Proj.pj", "Proj"}, {"Proj.txt", "a"}, {"Next.txt", "b"}});
     Drop({dir});
     struct Row {
         std::string typed;

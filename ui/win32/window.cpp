@@ -45,9 +45,9 @@ void OnCreate(HWND hwnd) {
     glPlatOwner = hwnd;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     for (const Control& c : kControls) {
-        HWND child = CreateWindowExA(c.exStyle, c.cls, c.text, c.style, c.x, c.y, c.w, c.h, hwnd,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                     instance, nullptr);
+        HWND child =
+            CreateWindowExA(c.exStyle, c.cls, c.text, c.style, c.x, c.y, c.w, c.h, hwnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(glFont), FALSE);
     }
 }

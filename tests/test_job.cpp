@@ -224,7 +224,11 @@ TEST_F(Job, NewNameMakingACopysPathTooLongIsRefused) {
     std::string name(200, 'n');
     EXPECT_EQ(Run(dir, name), kKwRefused);
     EXPECT_EQ(gBoxes.at(0).text.find(kTxtTooLong), 0u);
-    EXPECT_NE(gBoxes.at(0).text.find("OO.txt"), std::string::npos);
+    // It names the file; on Windows the path of O.pj is too long already.
+    const std::string& text = gBoxes.at(0).text;
+    EXPECT_TRUE(text.find("OO.txt") != std::string::npos ||
+                (kPlatSep == '\\' && text.find("O.pj") != std::string::npos))
+        << text;
     EXPECT_FALSE(Exists(Out(name)));
 }
 

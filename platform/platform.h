@@ -37,7 +37,7 @@ struct PlatCalls {
     int (*Size)(PlatFile file, uint64_t* size);    // 1 on success
     int (*Read)(PlatFile file, void* buf, uint32_t n, uint32_t* got);
     int (*Write)(PlatFile file, const void* buf, uint32_t n, uint32_t* put);
-    int (*Close)(PlatFile file);                       // 1 on success
+    int (*Close)(PlatFile file); // 1 on success; the file is closed either way
     int (*Identify)(const char* path, PlatFileId* id); // 1 when the path exists
     int (*CompareNoCase)(const char* a, const char* b);
     void* (*Alloc)(size_t n); // zero-filled; nullptr when there is no room

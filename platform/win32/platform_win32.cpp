@@ -75,8 +75,11 @@ int WinWrite(PlatFile file, const void* buf, uint32_t n, uint32_t* put) {
     return ok ? 1 : 0;
 }
 
+// A close that reports failure is tried again, a bounded number of times.
 int WinClose(PlatFile file) {
-    return CloseHandle(file) ? 1 : 0;
+    for (int tries = 0; tries < 5; ++tries)
+        if (CloseHandle(file)) return 1;
+    return 0;
 }
 
 int WinIdentify(const char* path, PlatFileId* id) {

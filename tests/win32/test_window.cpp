@@ -43,7 +43,8 @@ void Watch() {
 class Window : public TempTest {
   protected:
     static void SetUpTestSuite() {
-        ASSERT_NE(CreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
+        ASSERT_NE(CreateMainWindow(GetModuleHandleA(nullptr)), nullptr)
+            << "CreateMainWindow failed, error " << GetLastError();
         gWatching = true;
         gWatcher = std::thread(Watch);
     }

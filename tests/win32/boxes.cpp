@@ -6,6 +6,7 @@ namespace {
 
 struct Search {
     DWORD pid;
+    const char* cls;
     std::vector<HWND> found;
 };
 
@@ -15,7 +16,7 @@ BOOL CALLBACK TopLevel(HWND hwnd, LPARAM lp) {
     GetWindowThreadProcessId(hwnd, &pid);
     char cls[64] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == s->pid && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd))
+    if (pid == s->pid && std::strcmp(cls, s->cls) == 0 && IsWindowVisible(hwnd))
         s->found.push_back(hwnd);
     return TRUE;
 }
@@ -41,8 +42,8 @@ std::string WindowText(HWND hwnd) {
     return t;
 }
 
-std::vector<HWND> FindBoxes(DWORD pid) {
-    Search s{pid, {}};
+std::vector<HWND> FindWindowsOf(DWORD pid, const char* cls) {
+    Search s{pid, cls, {}};
     EnumWindows(TopLevel, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }

@@ -11,8 +11,12 @@ struct SeenBox {
     HWND owner;
 };
 
+// The visible top-level windows of class `cls` in process `pid`.
+std::vector<HWND> FindWindowsOf(DWORD pid, const char* cls);
 // The open message boxes (dialogs of class #32770) of process `pid`.
-std::vector<HWND> FindBoxes(DWORD pid);
+inline std::vector<HWND> FindBoxes(DWORD pid) {
+    return FindWindowsOf(pid, "#32770");
+}
 SeenBox ReadBox(HWND box);
 void DismissBox(HWND box);
 std::string WindowText(HWND hwnd);

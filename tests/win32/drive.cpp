@@ -19,24 +19,6 @@ int Fail(const char* what) {
     return 1;
 }
 
-struct Found {
-    DWORD pid;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindMain(HWND hwnd, LPARAM lp) {
-    auto* f = reinterpret_cast<Found*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == f->pid && std::strcmp(cls, "NORMAL0") == 0 && IsWindowVisible(hwnd)) {
-        f->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 template <typename F> bool WaitFor(F ready, int ms) {
     for (int waited = 0; waited < ms; waited += 50) {
         if (ready()) return true;
@@ -121,32 +103,33 @@ int main(int argc, char** argv) {
     if (!CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi))
         return Fail("kestrelwick.exe does not start");
-    Found main{pi.dwProcessId, nullptr};
+    HWND mainWnd = nullptr;
     auto shown = [&] {
-        EnumWindows(FindMain, reinterpret_cast<LPARAM>(&main));
-        return main.hwnd != nullptr;
+        std::vector<HWND> found = FindWindowsOf(pi.dwProcessId, "NORMAL0");
+        mainWnd = found.empty() ? nullptr : found[0];
+        return mainWnd != nullptr;
     };
     if (!WaitFor(shown, 30000)) return Fail("no main window");
     // In the middle of the screen, where the box will show, so one picture holds both.
     RECT rc;
-    GetWindowRect(main.hwnd, &rc);
-    SetWindowPos(main.hwnd, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2,
+    GetWindowRect(mainWnd, &rc);
+    SetWindowPos(mainWnd, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2,
                  (GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
 
-    if (!DropInto(pi.hProcess, main.hwnd, project)) return Fail("the drop was not taken");
-    HWND label = GetDlgItem(main.hwnd, kIdOldName);
+    if (!DropInto(pi.hProcess, mainWnd, project)) return Fail("the drop was not taken");
+    HWND label = GetDlgItem(mainWnd, kIdOldName);
     if (!IsWindowVisible(label)) return Fail("the old-name label is hidden after the drop");
     std::printf("old name shown: %s\n", WindowText(label).c_str());
-    SendMessageA(GetDlgItem(main.hwnd, kIdNewName), WM_SETTEXT, 0,
+    SendMessageA(GetDlgItem(mainWnd, kIdNewName), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(newName.c_str()));
     Sleep(500);
-    if (!SaveScreen(Union(main.hwnd, nullptr), outDir + "\\before.bmp"))
+    if (!SaveScreen(Union(mainWnd, nullptr), outDir + "\\before.bmp"))
         return Fail("can't save before.bmp");
 
     // Posted: the job and its modal box run in the other process.
-    PostMessageA(main.hwnd, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(main.hwnd, kIdExecute)));
+    PostMessageA(mainWnd, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(mainWnd, kIdExecute)));
     HWND box = nullptr;
     if (!WaitFor(
             [&] {
@@ -159,13 +142,13 @@ int main(int argc, char** argv) {
     Sleep(500);
     SeenBox seen = ReadBox(box);
     std::printf("box: [%s] %s\n", seen.caption.c_str(), seen.text.c_str());
-    if (!SaveScreen(Union(main.hwnd, box), outDir + "\\after.bmp"))
+    if (!SaveScreen(Union(mainWnd, box), outDir + "\\after.bmp"))
         return Fail("can't save after.bmp");
-    if (seen.text != kTxtDone || seen.owner != main.hwnd) return Fail("not the completion box");
+    if (seen.text != kTxtDone || seen.owner != mainWnd) return Fail("not the completion box");
     DismissBox(box);
     WaitFor([&] { return !IsWindow(box); }, 10000);
 
-    PostMessageA(main.hwnd, WM_CLOSE, 0, 0);
+    PostMessageA(mainWnd, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0)
         return Fail("the process did not end after WM_CLOSE");
     DWORD code = 1;

@@ -3,6 +3,8 @@
 #include "engine/mbcs.h"
 #include "platform/platform.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -169,8 +171,10 @@ KakikaeError Rewrite(std::string_view in, std::string_view nw, std::string_view 
     r.old = old;
     r.nw = nw;
     r.cp932 = rules.cp932;
-    r.limit = rules.limit ? rules.limit : 64 * in.size() + (size_t{64} << 20);
-    if (r.limit < in.size()) r.limit = in.size();
+    // Counted in 64 bits: 64 times a large text passes what a 32-bit size_t holds.
+    uint64_t limit = rules.limit ? rules.limit : 64 * uint64_t{in.size()} + (uint64_t{64} << 20);
+    r.limit =
+        static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(limit, in.size()), SIZE_MAX / 2));
     r.out = out;
     if (!KwBufReserve(out, in.size())) return kKakikaeNoMemory;
     if (old.empty() || in.find(old) == std::string_view::npos) {

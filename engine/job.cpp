@@ -64,7 +64,7 @@ std::pair<int, int> FindCollision(const std::vector<KwPlanEntry>& entries) {
     return {-1, -1};
 }
 
-KwPlanEntry PlanEntry(const PlatEntry& found, const std::string& newFolder) {
+KwPlanEntry PlanEntry(const PlatEntry& found) {
     KwPlanEntry e;
     e.name = found.name;
     e.copyName = found.name;
@@ -81,10 +81,6 @@ KwPlanEntry PlanEntry(const PlatEntry& found, const std::string& newFolder) {
         0) {
         e.action = kKwFail;
         e.why = KakikaeWhy(err);
-    } else if (e.copyName.size() > kPlatNameMax ||
-               newFolder.size() + 1 + e.copyName.size() > kPlatPathMax) {
-        e.action = kKwFail;
-        e.why = kTxtWhyLongPath;
     } else {
         e.action = IsKakikaeTarget(e.copyName) ? kKwRewrite : kKwCopy;
     }
@@ -127,13 +123,15 @@ std::string KwMakePlan(KwPlan* plan) {
     PlatSearch search = glPlat.FindFirst(pattern.c_str(), &found);
     if (!search) return kTxtCantList;
     do
-        plan->entries.push_back(PlanEntry(found, plan->newFolder));
+        plan->entries.push_back(PlanEntry(found));
     while (glPlat.FindNext(search, &found));
     glPlat.FindEnd(search);
 
-    // A copy whose path would not fit is the new name's doing: refuse before writing.
+    // A copy whose name or path would not fit is the new name's doing: refuse before writing.
     for (const KwPlanEntry& e : plan->entries)
-        if (e.action == kKwFail && e.why == kTxtWhyLongPath)
+        if ((e.action == kKwCopy || e.action == kKwRewrite) &&
+            (e.copyName.size() > kPlatNameMax ||
+             plan->newFolder.size() + 1 + e.copyName.size() > kPlatPathMax))
             return std::string(kTxtTooLong) + "\r\n" + e.name + " → " + e.copyName;
 
     auto [a, b] = FindCollision(plan->entries);

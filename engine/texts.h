@@ -43,5 +43,4 @@ inline constexpr char kTxtWhyClose[] = "閉じられません";
 inline constexpr char kTxtWhyNoEnd[] = "名前の置き換えが終わりません";
 inline constexpr char kTxtWhyTooLarge[] = "置き換えると大きくなりすぎます";
 inline constexpr char kTxtWhyNoMemory[] = "メモリが足りません";
-inline constexpr char kTxtWhyLongPath[] = "パスが長すぎます";
 inline constexpr char kTxtWhyErrorCode[] = "エラー";

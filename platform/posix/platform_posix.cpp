@@ -231,22 +231,8 @@ void PosixBox(const char* text, const char* caption, unsigned) {
     fprintf(stderr, "%s%s%s\n", caption, *caption ? ": " : "", text);
 }
 
-bool ValidUtf8(const std::string& s) {
-    std::string out;
-    iconv_t cd = iconv_open("UTF-8", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    char* in = const_cast<char*>(s.data());
-    size_t inLeft = s.size();
-    std::vector<char> buf(s.size() + 1);
-    char* o = buf.data();
-    size_t outLeft = buf.size();
-    bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(cd);
-    return ok;
-}
-
+// Names here are UTF-8 already.
 int PosixToUtf8(const std::string& name, std::string* out) {
-    if (!ValidUtf8(name)) return 0;
     *out = name;
     return 1;
 }

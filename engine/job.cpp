@@ -8,6 +8,8 @@
 #include "trace/trace.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -16,6 +18,65 @@ namespace {
 constexpr size_t kNameLimit = 4096;
 // One ReadFile or WriteFile moves at most this much.
 constexpr uint64_t kChunk = uint64_t{1} << 30;
+
+// During a run, the content buffer is kept from one file to the next: a fresh one for each
+// large file costs a page fault for every page of it.
+KwBuf* gContent = nullptr;
+
+// The copy is built under temporary names, ".~kw" + the process id in hex + "-" + a count (+
+// ".tmp" for files), and each file or folder is moved to its final name once complete.
+constexpr char kTempPrefix[] = ".~kw";
+// The longest temporary file name: prefix, 8 hex digits, "-", 10 digits, ".tmp".
+constexpr size_t kTempNameMax = 4 + 8 + 1 + 10 + 4;
+unsigned gTempCount = 0;
+
+std::string TempName(bool file) {
+    char id[32];
+    std::snprintf(id, sizeof id, "%x-%u", static_cast<unsigned>(glPlat.ProcessId()), ++gTempCount);
+    return std::string(kTempPrefix) + id + (file ? ".tmp" : "");
+}
+
+// The id of the process that made a temporary of this name, or -1 when it is not one.
+int TempOwner(const std::string& name, bool file) {
+    size_t pre = std::strlen(kTempPrefix);
+    if (name.compare(0, pre, kTempPrefix) != 0) return -1;
+    size_t i = pre, hex = 0;
+    unsigned pid = 0;
+    for (; i < name.size() && std::isxdigit(static_cast<unsigned char>(name[i])) && hex < 8;
+         ++i, ++hex)
+        pid = pid * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(name[i]))
+                                                   ? name[i] - '0'
+                                                   : (name[i] | 0x20) - 'a' + 10);
+    if (hex == 0 || i == name.size() || name[i++] != '-') return -1;
+    size_t digits = 0;
+    while (i < name.size() && std::isdigit(static_cast<unsigned char>(name[i])))
+        ++i, ++digits;
+    if (digits == 0 || name.substr(i) != (file ? ".tmp" : "")) return -1;
+    return static_cast<int>(pid);
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t sep = LastSepPos(path, kPlatSep, kPlatNamesCp932);
+    return sep == std::string::npos ? std::string(".") : path.substr(0, sep);
+}
+
+// Lists a folder; false when it can't be.
+bool List(const std::string& folder, std::vector<PlatEntry>* out) {
+    PlatEntry e;
+    PlatSearch search = glPlat.FindFirst((folder + kPlatSep + "*.*").c_str(), &e);
+    if (!search) return false;
+    int more;
+    do
+        out->push_back(e);
+    while ((more = glPlat.FindNext(search, &e)) > 0);
+    glPlat.FindEnd(search);
+    return more == 0;
+}
+
+// A failed step leaves no temporary behind; the reason of the first failure counts.
+void Discard(const std::string& tmp) {
+    glPlat.Remove(tmp.c_str());
+}
 
 std::string WithCode(const char* why, int code) {
     return std::string(why) + "（" + kTxtWhyErrorCode + " " + std::to_string(code) + "）";
@@ -110,28 +171,35 @@ std::string KwMakePlan(KwPlan* plan) {
     if (plan->newFolder.size() + 12 > kPlatPathMax) return kTxtTooLong;
 
     PlatFileId target, source;
+    plan->workFolder = plan->newFolder;
     if (glPlat.Identify(plan->newFolder.c_str(), &target)) {
         if (!target.isDir) return kTxtFileInTheWay;
         if (glPlat.Identify(glDropPath.c_str(), &source) && source.volume == target.volume &&
             source.index == target.index)
             return kTxtSameFolder;
+    } else {
+        plan->workFolder = glDropPath.substr(0, sep + 1) + TempName(false);
     }
+    size_t folderLen = std::max(plan->newFolder.size(), plan->workFolder.size());
+    if (folderLen + 12 > kPlatPathMax || folderLen + 1 + kTempNameMax > kPlatPathMax)
+        return kTxtTooLong;
 
     std::string pattern = glDropPath + kPlatSep + "*.*";
     DbgStr("FindPath=", pattern);
     PlatEntry found;
     PlatSearch search = glPlat.FindFirst(pattern.c_str(), &found);
     if (!search) return kTxtCantList;
+    int more;
     do
         plan->entries.push_back(PlanEntry(found));
-    while (glPlat.FindNext(search, &found));
+    while ((more = glPlat.FindNext(search, &found)) > 0);
     glPlat.FindEnd(search);
+    if (more < 0) return kTxtCantList; // a listing cut short would leave files out
 
     // A copy whose name or path would not fit is the new name's doing: refuse before writing.
     for (const KwPlanEntry& e : plan->entries)
         if ((e.action == kKwCopy || e.action == kKwRewrite) &&
-            (e.copyName.size() > kPlatNameMax ||
-             plan->newFolder.size() + 1 + e.copyName.size() > kPlatPathMax))
+            (e.copyName.size() > kPlatNameMax || folderLen + 1 + e.copyName.size() > kPlatPathMax))
             return std::string(kTxtTooLong) + "\r\n" + e.name + " → " + e.copyName;
 
     auto [a, b] = FindCollision(plan->entries);
@@ -146,30 +214,79 @@ std::string KwMakePlan(KwPlan* plan) {
 
 KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
     failures->clear();
-    if (int err = glPlat.MakeDir(plan.newFolder.c_str())) {
-        PlatFileId id;
-        if (!glPlat.Identify(plan.newFolder.c_str(), &id) || !id.isDir) {
+    CleanLeftovers(FolderOf(plan.newFolder));
+    bool fresh = plan.workFolder != plan.newFolder;
+    if (fresh) {
+        if (int err = glPlat.MakeDir(plan.workFolder.c_str())) {
             failures->push_back({plan.newFolder, WithCode(kTxtWhyMakeDir, err)});
             return kKwFailed;
         }
+        glPlat.SetHidden(plan.workFolder.c_str(), 1);
+    } else {
+        CleanLeftovers(plan.newFolder);
     }
+    KwBuf content;
+    gContent = &content;
     for (const KwPlanEntry& e : plan.entries) {
         if (e.action == kKwSkipShort) continue;
         DbgStr(" FileData.cFileName=", e.name);
         std::string from = glDropPath + kPlatSep + e.name;
-        std::string to = plan.newFolder + kPlatSep + e.copyName;
+        std::string to = plan.workFolder + kPlatSep + e.copyName;
         std::string why;
         switch (e.action) {
-        case kKwCopy:
-            if (int err = glPlat.Copy(from.c_str(), to.c_str())) why = WithCode(kTxtWhyCopy, err);
-            break;
+        case kKwCopy: why = CopyToNewFile(from, to); break;
         case kKwRewrite: why = FileKakikaeToNewFile(to, from, glNewPjName, glOldPjName); break;
         case kKwFail: why = e.why; break;
         default: break;
         }
         if (!why.empty()) failures->push_back({e.name, why});
     }
+    gContent = nullptr;
+    KwBufFree(&content);
+    // The new name appears only now, with everything in it; never over something that
+    // appeared there meanwhile.
+    if (fresh) {
+        if (int err = glPlat.Rename(plan.workFolder.c_str(), plan.newFolder.c_str(), 0))
+            failures->push_back(
+                {plan.newFolder, WithCode(kTxtWhyFolderMove, err) + "\r\n" + plan.workFolder});
+        else
+            glPlat.SetHidden(plan.newFolder.c_str(), 0);
+    }
     return failures->empty() ? kKwDone : kKwFailed;
+}
+
+std::string CopyToNewFile(const std::string& from, const std::string& path) {
+    std::string tmp = FolderOf(path) + kPlatSep + TempName(true);
+    if (int err = glPlat.Copy(from.c_str(), tmp.c_str())) {
+        Discard(tmp);
+        return WithCode(kTxtWhyCopy, err);
+    }
+    if (int err = glPlat.Rename(tmp.c_str(), path.c_str(), 1)) {
+        Discard(tmp);
+        return WithCode(kTxtWhyReplace, err);
+    }
+    return "";
+}
+
+void CleanLeftovers(const std::string& folder) {
+    std::vector<PlatEntry> entries;
+    if (!List(folder, &entries)) return;
+    int self = glPlat.ProcessId();
+    for (const PlatEntry& e : entries) {
+        if (e.isLink) continue; // never ours: nothing is followed or removed through a link
+        int pid = TempOwner(e.name, !e.isDir);
+        if (pid < 0 || pid == self || glPlat.ProcessAlive(pid)) continue;
+        std::string path = folder + kPlatSep + e.name;
+        if (!e.isDir) {
+            glPlat.Remove(path.c_str());
+            continue;
+        }
+        std::vector<PlatEntry> inside;
+        if (!List(path, &inside)) continue;
+        for (const PlatEntry& f : inside)
+            if (!f.isDir && !f.isLink) glPlat.Remove((path + kPlatSep + f.name).c_str());
+        glPlat.RemoveDir(path.c_str());
+    }
 }
 
 std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& oldPath,
@@ -184,16 +301,22 @@ std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& 
         return why;
     }
     DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
-    KwBuf buf;
-    if (size >= SIZE_MAX / 2 || !KwBufReserve(&buf, static_cast<size_t>(size))) {
+    // The file is read behind some room, so that the replacement can grow it in place.
+    size_t room =
+        size < SIZE_MAX / 4 ? KakikaeRoom(static_cast<size_t>(size), newName, oldName) : 0;
+    KwBuf local;
+    KwBuf& buf = gContent ? *gContent : local;
+    buf.len = buf.at = 0;
+    if (size >= SIZE_MAX / 4 || !KwBufReserve(&buf, static_cast<size_t>(size) + room)) {
         glPlat.Close(in);
         return kTxtWhyNoMemory;
     }
+    buf.at = room;
     std::string why;
     while (buf.len < size) {
         uint32_t got = 0;
         auto want = static_cast<uint32_t>(std::min<uint64_t>(size - buf.len, kChunk));
-        if (!glPlat.Read(in, buf.p + buf.len, want, &got)) {
+        if (!glPlat.Read(in, buf.text() + buf.len, want, &got)) {
             why = WithCode(kTxtWhyRead, glPlat.LastError());
             break;
         }
@@ -203,7 +326,7 @@ std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& 
     glPlat.Close(in);
     if (why.empty() && buf.len != size) why = kTxtWhyRead; // the file changed under us
 
-    bool utf8 = IsValidUtf8(buf.p, buf.len);
+    bool utf8 = IsValidUtf8(buf.text(), buf.len);
     std::string oldIn, newIn;
     int64_t n = static_cast<int64_t>(buf.len);
     if (why.empty() && NameFor(utf8, oldName, &oldIn)) {
@@ -218,14 +341,15 @@ std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& 
     }
     if (why.empty()) {
         DbgNum("● StrKakikae Ret", static_cast<double>(n), 0, 0, 0, 0);
-        FileWriteMy2(newPath, buf.p, static_cast<uint64_t>(n), &why);
+        FileWriteMy2(newPath, buf.text(), static_cast<uint64_t>(n), &why);
     }
-    KwBufFree(&buf);
+    KwBufFree(&local);
     return why;
 }
 
 uint64_t FileWriteMy2(const std::string& path, const char* buf, uint64_t n, std::string* why) {
-    PlatFile out = glPlat.CreateWrite(path.c_str());
+    std::string tmp = FolderOf(path) + kPlatSep + TempName(true);
+    PlatFile out = glPlat.CreateWrite(tmp.c_str());
     if (!out) {
         int code = glPlat.LastError();
         glPlat.Box(kTxtWriteFailed, "", kBoxOk);
@@ -238,12 +362,20 @@ uint64_t FileWriteMy2(const std::string& path, const char* buf, uint64_t n, std:
         auto want = static_cast<uint32_t>(std::min<uint64_t>(n - done, kChunk));
         int ok = glPlat.Write(out, buf + done, want, &put);
         done += put;
-        if (!ok || put != want) {
-            *why = WithCode(kTxtWhyWrite, ok ? 0 : glPlat.LastError());
+        if (!ok) {
+            *why = WithCode(kTxtWhyWrite, glPlat.LastError());
+            break;
+        }
+        if (put == 0) { // a write that takes nothing: no room left
+            *why = kTxtWhyDiskFull;
             break;
         }
     }
     if (!glPlat.Close(out) && why->empty()) *why = WithCode(kTxtWhyClose, glPlat.LastError());
+    if (why->empty())
+        if (int err = glPlat.Rename(tmp.c_str(), path.c_str(), 1))
+            *why = WithCode(kTxtWhyReplace, err);
+    if (!why->empty()) Discard(tmp);
     return done;
 }
 

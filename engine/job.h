@@ -26,6 +26,9 @@ struct KwPlanEntry {
 
 struct KwPlan {
     std::string newFolder;
+    // Where the copy is built: a hidden sibling that becomes newFolder at the end when that
+    // does not exist yet, else newFolder itself.
+    std::string workFolder;
     std::vector<KwPlanEntry> entries; // in the order of the listing
 };
 
@@ -47,8 +50,17 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures);
 std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& oldPath,
                                  const std::string& newName, const std::string& oldName);
 
-// Creates the file and writes n bytes; the bytes written. *why is set when that falls short.
+// Writes n bytes as the file path: into a new temporary file beside it, which then replaces
+// path in one step, so path is never half-written. The bytes written; *why is set when the
+// file could not be put in place.
 uint64_t FileWriteMy2(const std::string& path, const char* buf, uint64_t n, std::string* why);
+
+// Copies a file to path in the same way. "" on success, else the reason.
+std::string CopyToNewFile(const std::string& from, const std::string& path);
+
+// Removes what killed or stopped runs left in folder: temporary files, and (from the parent
+// of a new folder) temporary folders, of processes that no longer run.
+void CleanLeftovers(const std::string& folder);
 
 // The whole job on the rename state: plan, then refuse or run, then the closing box.
 KwJobStatus ProjectKakikae(std::vector<KwFailure>* failures = nullptr);

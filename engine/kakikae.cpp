@@ -14,7 +14,7 @@ bool KwBufReserve(KwBuf* b, size_t cap) {
     if (grown > cap) cap = grown;
     auto* p = static_cast<char*>(glPlat.Alloc(cap + 1));
     if (!p) return false;
-    if (b->len) std::memcpy(p, b->p, b->len);
+    if (b->len) std::memcpy(p + b->at, b->text(), b->len);
     glPlat.Free(b->p);
     b->p = p;
     b->cap = cap;
@@ -36,22 +36,129 @@ int StrFind(int start, const char* text, const char* pattern) {
     return 0;
 }
 
+size_t KakikaeRoom(size_t size, std::string_view newName, std::string_view oldName) {
+    if (newName.size() <= oldName.size() || oldName.empty()) return 0;
+    // Every occurrence replaced once, with a floor for small texts and a ceiling past which
+    // the output moves to a buffer of its own.
+    uint64_t most = uint64_t{size} / oldName.size() * (newName.size() - oldName.size());
+    return static_cast<size_t>(std::min<uint64_t>(most, size / 4 + 65536));
+}
+
 namespace {
 
-// Writes into an output buffer that never holds an occurrence. Bytes come from the text, or
-// first from `pend`, where a new name is pushed back to be read again after a replacement.
-// The output's end always carries the KMP state, so the first occurrence to end is the
-// leftmost one of the text as it stands: the result of searching again from the start.
+bool IsLead(char c) {
+    return IsCp932Lead(static_cast<unsigned char>(c));
+}
+
+// Whether a CP932 character begins at pos of s, given that one begins at known <= pos. A byte
+// that can't lead a character ends one, so the bytes between the last such byte and pos
+// pair up as lead and trail.
+bool IsBoundary(const char* s, size_t known, size_t pos) {
+    size_t k = pos;
+    while (k > known && IsLead(s[k - 1]))
+        --k;
+    return (pos - k) % 2 == 0;
+}
+
+// A string of whole CP932 characters (no lead byte left without its trail).
+bool IsWhole(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size())
+        i += IsLead(s[i]) ? 2 : 1;
+    return i == s.size();
+}
+
+// Whether a replacement can form an occurrence that was not in the text: the old name laid
+// across the new one so that they agree where they overlap (or the new name is empty and
+// its neighbours meet). The old name wholly inside the new one is left to the caller.
+bool CanJoin(std::string_view nw, std::string_view old) {
+    if (nw.empty()) return true;
+    auto m = static_cast<int64_t>(old.size()), n = static_cast<int64_t>(nw.size());
+    for (int64_t d = 1 - m; d < n; ++d) {
+        if (d >= 0 && d + m <= n) continue;
+        int64_t lo = std::max<int64_t>(0, d), hi = std::min(n, d + m);
+        if (old.substr(static_cast<size_t>(lo - d), static_cast<size_t>(hi - lo)) ==
+            nw.substr(static_cast<size_t>(lo), static_cast<size_t>(hi - lo)))
+            return true;
+    }
+    return false;
+}
+
+// The output of a replacement. It is written into the text's own buffer, from its start,
+// for as long as it stays behind the input still to be read; when it would overtake it, it
+// moves to a buffer of its own.
+struct Sink {
+    KwBuf* buf;       // the text: input at buf->text(), output from buf->p
+    KwBuf own;        // the output once it has moved
+    char* out;        // where the output is
+    size_t len = 0;   // its length
+    size_t limit = 0; // largest output allowed
+
+    // Appends n bytes; `read` is how much of the input has been read once they are taken.
+    KakikaeError Put(const char* src, size_t n, size_t read) {
+        if (len + n > limit) return kKakikaeTooLarge;
+        if (out == buf->p && len + n > buf->at + read) {
+            size_t rest = buf->len - read;
+            if (!KwBufReserve(&own, std::min(limit, len + n + rest + rest / 4)))
+                return kKakikaeNoMemory;
+            std::memcpy(own.p, out, len);
+            out = own.p;
+        } else if (out == own.p && len + n > own.cap) {
+            own.len = len;
+            if (!KwBufReserve(&own, len + n)) return kKakikaeNoMemory;
+            out = own.p;
+        }
+        if (out + len != src) std::memmove(out + len, src, n);
+        len += n;
+        return kKakikaeOk;
+    }
+
+    void Finish() {
+        if (out == own.p) {
+            KwBufFree(buf);
+            *buf = own;
+            own = KwBuf{};
+        }
+        buf->at = 0;
+        buf->len = len;
+        buf->p[len] = '\0';
+    }
+};
+
+// Each occurrence of the original text, found after the end of the previous one, is replaced
+// once. This is the whole result when no replacement can form a new occurrence, and the
+// rule when the new name holds the old one (repeating from the start would never end).
+KakikaeError OnePass(Sink* sink, const char* in, size_t n, std::string_view nw,
+                     std::string_view old, bool cp932) {
+    size_t copied = 0, from = 0, known = 0; // known: a character begins there
+    while (from < n) {
+        const char* hit = PlatFind(in + from, n - from, old.data(), old.size());
+        if (!hit) break;
+        auto j = static_cast<size_t>(hit - in);
+        if (cp932 && !IsBoundary(in, known, j)) {
+            from = known = j + 1; // j is the second byte of a character
+            continue;
+        }
+        if (KakikaeError e = sink->Put(in + copied, j - copied, j)) return e;
+        if (KakikaeError e = sink->Put(nw.data(), nw.size(), j + old.size())) return e;
+        copied = from = known = j + old.size();
+    }
+    return sink->Put(in + copied, n - copied, n);
+}
+
+// The general case: the output never holds an occurrence. Bytes come from the text, or first
+// from `pend`, where a new name is pushed back to be read again after a replacement. The
+// output's end always carries the KMP state, so the first occurrence to end is the leftmost
+// one of the text as it stands: the result of searching again from the start.
 struct Rewriter {
     std::string_view old, nw;
     bool cp932;
-    size_t limit;
+    Sink* sink;
     std::vector<size_t> fail;   // KMP borders of old
     std::vector<char> pend;     // reversed: back() is read next
     std::vector<uint8_t> bound; // cp932 only: 1 where a character starts in the output
-    KwBuf* out;
-    size_t s = 0;       // length of the longest end of the output that begins old
-    bool trail = false; // cp932: the next byte is the second of a character
+    size_t s = 0;               // length of the longest end of the output that begins old
+    bool trail = false;         // cp932: the next byte is the second of a character
 
     size_t Step(size_t st, char c) const {
         while (st > 0 && old[st] != c)
@@ -63,49 +170,45 @@ struct Rewriter {
     size_t Rescan(size_t end) const {
         size_t m = old.size(), st = 0;
         for (size_t k = end >= m - 1 ? end - (m - 1) : 0; k < end; ++k) {
-            st = Step(st, out->p[k]);
+            st = Step(st, sink->out[k]);
             if (st == m) st = fail[m];
         }
         return st;
     }
 
-    KakikaeError Append(const char* p, size_t n) {
-        if (out->len + n > limit) return kKakikaeTooLarge;
-        if (!KwBufReserve(out, out->len + n)) return kKakikaeNoMemory;
-        std::memcpy(out->p + out->len, p, n);
+    KakikaeError Put(const char* p, size_t n, size_t read) {
+        size_t at = sink->len;
+        if (KakikaeError e = sink->Put(p, n, read)) return e;
         if (cp932) {
-            bound.resize(out->len + n);
+            bound.resize(at + n);
             for (size_t k = 0; k < n; ++k) {
-                bound[out->len + k] = !trail;
-                trail = !trail && IsCp932Lead(static_cast<unsigned char>(p[k]));
+                bound[at + k] = !trail;
+                trail = !trail && IsLead(sink->out[at + k]);
             }
         }
-        out->len += n;
         return kKakikaeOk;
     }
 
-    KakikaeError Feed(char c) {
+    KakikaeError Feed(char c, size_t read) {
         size_t m = old.size();
-        size_t pos = out->len;
-        if (KakikaeError e = Append(&c, 1)) return e;
+        if (KakikaeError e = Put(&c, 1, read)) return e;
         s = Step(s, c);
         if (s < m) return kKakikaeOk;
-        size_t start = pos + 1 - m;
+        size_t start = sink->len - m;
         if (cp932 && !bound[start]) {
             s = fail[m];
             return kKakikaeOk;
         }
-        out->len = start;
-        std::memset(out->p + start, 0, m);
+        sink->len = start;
         if (cp932) bound.resize(start);
         trail = false;
-        if (out->len + pend.size() + nw.size() > limit) return kKakikaeTooLarge;
+        if (sink->len + pend.size() + nw.size() > sink->limit) return kKakikaeTooLarge;
         pend.insert(pend.end(), nw.rbegin(), nw.rend());
         s = Rescan(start);
         return kKakikaeOk;
     }
 
-    KakikaeError Run(std::string_view in) {
+    KakikaeError Run(const char* in, size_t n) {
         size_t m = old.size();
         fail.assign(m + 1, 0);
         for (size_t k = 1, b = 0; k < m; ++k) {
@@ -115,7 +218,7 @@ struct Rewriter {
             fail[k + 1] = b;
         }
         // Work without end that does not grow (a cycle of equal-length rewrites) stops here.
-        uint64_t work = 0, workMax = in.size() + 4 * static_cast<uint64_t>(limit);
+        uint64_t work = 0, workMax = n + 4 * static_cast<uint64_t>(sink->limit);
         size_t i = 0;
         for (;;) {
             char c;
@@ -123,89 +226,74 @@ struct Rewriter {
                 c = pend.back();
                 pend.pop_back();
             } else {
-                if (s == 0 && i < in.size()) {
+                if (s == 0 && i < n) {
                     // Nothing pending: copy up to the next candidate in one go.
-                    size_t j = in.find(old, i);
-                    if (j == std::string_view::npos) j = in.size();
+                    const char* hit = PlatFind(in + i, n - i, old.data(), m);
+                    size_t j = hit ? static_cast<size_t>(hit - in) : n;
                     if (j > i) {
-                        if (KakikaeError e = Append(in.data() + i, j - i)) return e;
+                        if (KakikaeError e = Put(in + i, j - i, j)) return e;
                         work += j - i;
                         i = j;
-                        s = Rescan(out->len);
+                        s = Rescan(sink->len);
                     }
                 }
-                if (i == in.size()) return kKakikaeOk;
+                if (i == n) return kKakikaeOk;
                 c = in[i++];
             }
             if (++work > workMax) return kKakikaeNoEnd;
-            if (KakikaeError e = Feed(c)) return e;
+            if (KakikaeError e = Feed(c, i)) return e;
         }
-    }
-
-    // Used when the new name holds the old one: each occurrence of the original text, found
-    // after the end of the previous one, is replaced once.
-    KakikaeError OnePass(std::string_view in) {
-        size_t copied = 0, parsed = 0, from = 0;
-        for (;;) {
-            size_t j = in.find(old, from);
-            if (j == std::string_view::npos) break;
-            if (cp932) {
-                while (parsed < j)
-                    parsed += IsCp932Lead(static_cast<unsigned char>(in[parsed])) ? 2 : 1;
-                if (parsed != j) {
-                    from = j + 1;
-                    continue;
-                }
-            }
-            if (KakikaeError e = Append(in.data() + copied, j - copied)) return e;
-            if (KakikaeError e = Append(nw.data(), nw.size())) return e;
-            copied = parsed = from = j + old.size();
-        }
-        return Append(in.data() + copied, in.size() - copied);
     }
 };
 
-KakikaeError Rewrite(std::string_view in, std::string_view nw, std::string_view old,
-                     KakikaeRules rules, KwBuf* out) {
+KakikaeError Rewrite(KwBuf* text, std::string_view nw, std::string_view old, KakikaeRules rules,
+                     Sink* sink) {
+    size_t n = text->len;
+    // Counted in 64 bits: 64 times a large text passes what a 32-bit size_t holds.
+    uint64_t limit = rules.limit ? rules.limit : 64 * uint64_t{n} + (uint64_t{64} << 20);
+    sink->limit =
+        static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(limit, n), SIZE_MAX / 2));
+    const char* in = text->text();
+    bool whole = !rules.cp932 || (IsWhole(nw) && IsWhole(old));
+    if (nw.find(old) != std::string_view::npos || (whole && !CanJoin(nw, old)))
+        return OnePass(sink, in, n, nw, old, rules.cp932);
     Rewriter r;
     r.old = old;
     r.nw = nw;
     r.cp932 = rules.cp932;
-    // Counted in 64 bits: 64 times a large text passes what a 32-bit size_t holds.
-    uint64_t limit = rules.limit ? rules.limit : 64 * uint64_t{in.size()} + (uint64_t{64} << 20);
-    r.limit =
-        static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(limit, in.size()), SIZE_MAX / 2));
-    r.out = out;
-    if (!KwBufReserve(out, in.size())) return kKakikaeNoMemory;
-    if (old.empty() || in.find(old) == std::string_view::npos) {
-        std::memcpy(out->p, in.data(), in.size());
-        out->len = in.size();
-        return kKakikaeOk;
-    }
-    return nw.find(old) != std::string_view::npos ? r.OnePass(in) : r.Run(in);
+    r.sink = sink;
+    return r.Run(in, n);
 }
 
 } // namespace
 
 int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
                    KakikaeRules rules, KakikaeError* err) {
-    KwBuf out;
-    *err =
-        Rewrite(std::string_view(text->p ? text->p : "", text->len), newName, oldName, rules, &out);
+    *err = kKakikaeOk;
+    if (oldName.empty() || !text->p ||
+        !PlatFind(text->text(), text->len, oldName.data(), oldName.size()))
+        return static_cast<int64_t>(text->len);
+    Sink sink{text, {}, text->p};
+    *err = Rewrite(text, newName, oldName, rules, &sink);
     if (*err) {
-        KwBufFree(&out);
+        KwBufFree(&sink.own);
         return -1;
     }
-    KwBufFree(text);
-    *text = out;
+    sink.Finish();
     return static_cast<int64_t>(text->len);
 }
 
 int64_t StrKakikae(std::string* text, std::string_view newName, std::string_view oldName,
                    KakikaeRules rules, KakikaeError* err) {
-    KwBuf out;
-    *err = Rewrite(*text, newName, oldName, rules, &out);
-    if (!*err) text->assign(out.p, out.len);
-    KwBufFree(&out);
-    return *err ? -1 : static_cast<int64_t>(text->size());
+    KwBuf buf;
+    if (!KwBufReserve(&buf, text->size())) {
+        *err = kKakikaeNoMemory;
+        return -1;
+    }
+    std::memcpy(buf.p, text->data(), text->size());
+    buf.len = text->size();
+    int64_t n = StrKakikae(&buf, newName, oldName, rules, err);
+    if (n >= 0) text->assign(buf.p, buf.len);
+    KwBufFree(&buf);
+    return n;
 }

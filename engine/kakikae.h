@@ -6,14 +6,18 @@
 #include <string>
 #include <string_view>
 
-// A growable byte buffer on the platform heap, zero-filled past its length, so it can be
-// read as a zero-terminated string and may hold zero bytes of its own.
+// A growable byte buffer on the platform heap. Its text (len bytes, which may hold zero bytes
+// of their own) starts `at` bytes into it and is followed by a zero byte, so it can be read as
+// a zero-terminated string. The room before the text lets a replacement grow it in place.
 struct KwBuf {
     char* p = nullptr;
     size_t len = 0;
     size_t cap = 0; // room for cap bytes plus the terminator
+    size_t at = 0;
+    char* text() const { return p + at; }
 };
 
+// Makes room for cap bytes from the start of the buffer; the text keeps its place.
 bool KwBufReserve(KwBuf* b, size_t cap);
 void KwBufFree(KwBuf* b);
 
@@ -32,11 +36,17 @@ struct KakikaeRules {
 // The 1-based position of the first occurrence of pattern at or after start, or 0.
 int StrFind(int start, const char* text, const char* pattern);
 
+// How many bytes of room to leave before a text of `size` bytes so that replacing oldName by
+// newName in it most likely fits in place.
+size_t KakikaeRoom(size_t size, std::string_view newName, std::string_view oldName);
+
 // Replaces every occurrence of oldName by newName, again from the start after each
 // replacement, so an occurrence formed where the new name meets its neighbours is replaced
 // too. When the new name holds the old one that would never end: then each occurrence of the
-// original text is replaced once, left to right. Returns the new length, or -1 with *err set
-// and the text unchanged.
+// original text is replaced once, left to right. Returns the new length, or -1 with *err set.
+// The KwBuf form works in the text's own buffer where it can (the result may start anywhere
+// in it, see `at`) and leaves the text undefined on failure; the string form leaves it as it
+// was.
 int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
                    KakikaeRules rules, KakikaeError* err);
 int64_t StrKakikae(std::string* text, std::string_view newName, std::string_view oldName,

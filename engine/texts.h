@@ -40,6 +40,10 @@ inline constexpr char kTxtWhyRead[] = "読み込めません";
 inline constexpr char kTxtWhyCreate[] = "作成できません";
 inline constexpr char kTxtWhyWrite[] = "書き込めません";
 inline constexpr char kTxtWhyClose[] = "閉じられません";
+inline constexpr char kTxtWhyReplace[] = "できあがったファイルを置けません";
+inline constexpr char kTxtWhyDiskFull[] = "ディスクがいっぱいです";
+inline constexpr char kTxtWhyFolderMove[] =
+    "できあがったフォルダを新しい名前にできません。コピーは次のフォルダにあります：";
 inline constexpr char kTxtWhyNoEnd[] = "名前の置き換えが終わりません";
 inline constexpr char kTxtWhyTooLarge[] = "置き換えると大きくなりすぎます";
 inline constexpr char kTxtWhyNoMemory[] = "メモリが足りません";

@@ -19,6 +19,7 @@ void MakeDir(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
+    glPlat.Remove(path.c_str());
     PlatFile f = glPlat.CreateWrite(path.c_str());
     ASSERT_NE(f, nullptr) << path;
     uint32_t put = 0;
@@ -52,7 +53,7 @@ template <typename F> void ForEachEntry(const std::string& dir, F f) {
     if (!s) return;
     do
         if (e.name != "." && e.name != "..") f(e);
-    while (glPlat.FindNext(s, &e));
+    while (glPlat.FindNext(s, &e) > 0);
     glPlat.FindEnd(s);
 }
 

@@ -1,8 +1,10 @@
 #include "engine/kakikae.h"
 #include "engine/mbcs.h"
+#include "tests/reference.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -14,6 +16,24 @@ std::string Replace(std::string text, const std::string& nw, const std::string& 
     if (StrKakikae(&text, nw, old, {cp932, limit}, &err) < 0)
         return "<error " + std::to_string(err) + ">";
     return text;
+}
+
+// The same through a buffer whose text stands `at` bytes in: the replacement works in place
+// while its output stays behind the input, and moves out when it would overtake it.
+std::string ReplaceInBuffer(const std::string& text, const std::string& nw, const std::string& old,
+                            bool cp932, size_t at) {
+    KwBuf buf;
+    KwBufReserve(&buf, at + text.size());
+    buf.at = at;
+    std::memcpy(buf.text(), text.data(), text.size());
+    buf.len = text.size();
+    KakikaeError err;
+    int64_t n = StrKakikae(&buf, nw, old, {cp932, 0}, &err);
+    std::string out =
+        n < 0 ? "<error " + std::to_string(err) + ">" : std::string(buf.text(), buf.len);
+    if (n >= 0 && buf.text()[buf.len] != '\0') out += "<no terminator>";
+    KwBufFree(&buf);
+    return out;
 }
 
 TEST(StrFind, Table) {
@@ -131,47 +151,6 @@ TEST(StrKakikae, Cp932MatchesBeginOnCharacterBoundaries) {
               "\x83xyz");
 }
 
-// The replacement as first described: search from the start, replace, again, until none is
-// left. Gives up (returns false) when the text passes maxLen, which covers every input whose
-// repetition would not end.
-bool Reference(std::string text, const std::string& nw, const std::string& old, bool cp932,
-               size_t maxLen, std::string* out) {
-    for (;;) {
-        size_t hit = std::string::npos;
-        for (size_t i = 0, next = 0; i + old.size() <= text.size(); ++i) {
-            bool boundary = i == next;
-            if (boundary) next += cp932 && IsCp932Lead(static_cast<unsigned char>(text[i])) ? 2 : 1;
-            if ((boundary || !cp932) && text.compare(i, old.size(), old) == 0) {
-                hit = i;
-                break;
-            }
-        }
-        if (hit == std::string::npos) break;
-        text = text.substr(0, hit) + nw + text.substr(hit + old.size());
-        if (text.size() > maxLen) return false;
-    }
-    *out = text;
-    return true;
-}
-
-// Each occurrence of the original text, after the end of the previous one, replaced once.
-std::string OnePass(const std::string& text, const std::string& nw, const std::string& old,
-                    bool cp932) {
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text.compare(i, old.size(), old) == 0) {
-            out += nw;
-            i += old.size();
-        } else {
-            size_t step = cp932 && IsCp932Lead(static_cast<unsigned char>(text[i])) ? 2 : 1;
-            out += text.substr(i, step);
-            i += step;
-        }
-    }
-    return out;
-}
-
 std::string RandomString(std::mt19937& rng, const std::string& alphabet, size_t maxLen) {
     std::string s(rng() % (maxLen + 1), ' ');
     for (char& c : s)
@@ -189,12 +168,14 @@ void Differential(const std::string& alphabet, bool cp932, int cases) {
         std::string text = RandomString(rng, alphabet, 14);
         std::string want;
         if (nw.find(old) != std::string::npos) // that repetition never ends
-            want = OnePass(text, nw, old, cp932);
-        else if (!Reference(text, nw, old, cp932, 200, &want))
+            want = OnePassKakikae(text, nw, old, cp932);
+        else if (want = text; !DocumentedKakikae(&want, nw, old, cp932, 200, 1000))
             continue;
         ++compared;
         ASSERT_EQ(Replace(text, nw, old, cp932), want)
             << "text '" << text << "' new '" << nw << "' old '" << old << "'";
+        ASSERT_EQ(ReplaceInBuffer(text, nw, old, cp932, rng() % 6), want)
+            << "in place: text '" << text << "' new '" << nw << "' old '" << old << "'";
     }
     EXPECT_GT(compared, cases / 2);
 }

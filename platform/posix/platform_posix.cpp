@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <csignal>
+#include <stdio.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,6 +82,7 @@ PlatSearch PosixFindFirst(const char* pattern, PlatEntry* entry) {
         struct stat st;
         std::string full = folder + "/" + e.name;
         e.isDir = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        e.isLink = lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
         (e.name == "." || e.name == ".." ? dots : search->entries).push_back(std::move(e));
     }
     closedir(dir);
@@ -112,18 +115,21 @@ int PosixMakeDir(const char* path) {
     return mkdir(path, 0777) == 0 ? 0 : errno;
 }
 
+// O_NONBLOCK so that a named pipe in a project can't hang the job; only regular files are
+// taken.
 PlatFile OpenFd(const char* path, int flags) {
-    int fd = open(path, flags | O_CLOEXEC, 0666);
+    int fd = open(path, flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         Fail();
         return nullptr;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        gLastError = EISDIR;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        gLastError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         close(fd);
         return nullptr;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return new File{fd};
 }
 
@@ -131,7 +137,8 @@ PlatFile PosixOpenRead(const char* path) {
     return OpenFd(path, O_RDONLY);
 }
 PlatFile PosixCreateWrite(const char* path) {
-    return OpenFd(path, O_WRONLY | O_CREAT | O_TRUNC);
+    // O_EXCL: never through a link or into a file that is there.
+    return OpenFd(path, O_WRONLY | O_CREAT | O_EXCL);
 }
 
 int PosixSize(PlatFile file, uint64_t* size) {
@@ -171,6 +178,33 @@ int PosixClose(PlatFile file) {
     return close(fd) == 0 ? 1 : Fail();
 }
 
+// The kernel copies (and may share the blocks) with copy_file_range; where it can't (another
+// file system, an old kernel), a read/write loop does.
+int CopyBytes(int in, int out) {
+    for (bool kernel = true;;) {
+        if (kernel) {
+            ssize_t r = copy_file_range(in, nullptr, out, nullptr, size_t{1} << 30, 0);
+            if (r > 0) continue;
+            if (r == 0) return 0;
+            if (errno == EINTR) continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+                return errno;
+            kernel = false;
+        }
+        static thread_local std::vector<char> buf(1 << 20);
+        ssize_t got = read(in, buf.data(), buf.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) return 0;
+        for (ssize_t put = 0; put < got;) {
+            ssize_t w = write(out, buf.data() + put, static_cast<size_t>(got - put));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return w < 0 ? errno : EIO;
+            put += w;
+        }
+    }
+}
+
 int PosixCopy(const char* from, const char* to) {
     PlatFile in = PosixOpenRead(from);
     if (!in) return gLastError;
@@ -179,23 +213,10 @@ int PosixCopy(const char* from, const char* to) {
         PosixClose(in);
         return gLastError;
     }
-    std::vector<char> buf(1 << 20);
-    int err = 0;
-    for (;;) {
-        uint32_t got = 0, put = 0;
-        if (!PosixRead(in, buf.data(), static_cast<uint32_t>(buf.size()), &got)) {
-            err = gLastError;
-            break;
-        }
-        if (got == 0) break;
-        if (!PosixWrite(out, buf.data(), got, &put) || put != got) {
-            err = gLastError ? gLastError : EIO;
-            break;
-        }
-    }
+    int fdIn = static_cast<File*>(in)->fd, fdOut = static_cast<File*>(out)->fd;
+    int err = CopyBytes(fdIn, fdOut);
     struct stat st;
-    if (!err && fstat(static_cast<File*>(in)->fd, &st) == 0)
-        fchmod(static_cast<File*>(out)->fd, st.st_mode & 07777);
+    if (!err && fstat(fdIn, &st) == 0) fchmod(fdOut, st.st_mode & 07777);
     PosixClose(in);
     if (!PosixClose(out) && !err) err = gLastError;
     return err;
@@ -257,16 +278,53 @@ int PosixLastError() {
     return gLastError;
 }
 
+int PosixRename(const char* from, const char* to, int replace) {
+    if (replace) return rename(from, to) == 0 ? 0 : errno;
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without RENAME_NOREPLACE: check, then move (a small window remains).
+    struct stat st;
+    if (lstat(to, &st) == 0) return EEXIST;
+    return rename(from, to) == 0 ? 0 : errno;
+}
+
+int PosixRemove(const char* path) {
+    return unlink(path) == 0 ? 0 : errno;
+}
+
+int PosixRemoveDir(const char* path) {
+    return rmdir(path) == 0 ? 0 : errno;
+}
+
+// A leading dot hides a name here; there is no attribute to set.
+int PosixSetHidden(const char*, int) {
+    return 0;
+}
+
+int PosixProcessId() {
+    return static_cast<int>(getpid());
+}
+
+int PosixProcessAlive(int pid) {
+    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+}
+
 } // namespace
 
 PlatCalls glPlat = {
-    PosixFindFirst, PosixFindNext,    PosixFindEnd,       PosixMakeDir, PosixCopy,
-    PosixOpenRead,  PosixCreateWrite, PosixSize,          PosixRead,    PosixWrite,
-    PosixClose,     PosixIdentify,    PosixCompareNoCase, PosixAlloc,   PosixFree,
-    PosixDebugOut,  PosixBox,         PosixToUtf8,        PosixToCp932, PosixLastError,
+    PosixFindFirst,    PosixFindNext,    PosixFindEnd,       PosixMakeDir,   PosixCopy,
+    PosixOpenRead,     PosixCreateWrite, PosixSize,          PosixRead,      PosixWrite,
+    PosixClose,        PosixIdentify,    PosixCompareNoCase, PosixAlloc,     PosixFree,
+    PosixDebugOut,     PosixBox,         PosixToUtf8,        PosixToCp932,   PosixLastError,
+    PosixRename,       PosixRemove,      PosixRemoveDir,     PosixSetHidden, PosixProcessId,
+    PosixProcessAlive,
 };
 
 void* glPlatOwner = nullptr;
+
+const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m) {
+    return static_cast<const char*>(memmem(hay, n, needle, m));
+}
 
 const char kPlatSep = '/';
 const bool kPlatNamesCp932 = false;

@@ -1,6 +1,7 @@
 // The platform layer on Windows: the ANSI calls, so every string is in the ANSI code page.
 #include "platform/platform.h"
 
+#include <cstring>
 #include <windows.h>
 
 namespace {
@@ -12,6 +13,7 @@ struct Search {
 void FillEntry(const WIN32_FIND_DATAA& fd, PlatEntry* entry) {
     entry->name = fd.cFileName;
     entry->isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry->isLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 PlatSearch WinFindFirst(const char* pattern, PlatEntry* entry) {
@@ -24,7 +26,8 @@ PlatSearch WinFindFirst(const char* pattern, PlatEntry* entry) {
 
 int WinFindNext(PlatSearch search, PlatEntry* entry) {
     WIN32_FIND_DATAA fd;
-    if (!FindNextFileA(static_cast<Search*>(search)->h, &fd)) return 0;
+    if (!FindNextFileA(static_cast<Search*>(search)->h, &fd))
+        return GetLastError() == ERROR_NO_MORE_FILES ? 0 : -1;
     FillEntry(fd, entry);
     return 1;
 }
@@ -39,7 +42,7 @@ int WinMakeDir(const char* path) {
 }
 
 int WinCopy(const char* from, const char* to) {
-    return CopyFileA(from, to, FALSE) ? 0 : static_cast<int>(GetLastError());
+    return CopyFileA(from, to, TRUE) ? 0 : static_cast<int>(GetLastError());
 }
 
 PlatFile Open(const char* path, DWORD access, DWORD disposition) {
@@ -51,7 +54,7 @@ PlatFile WinOpenRead(const char* path) {
     return Open(path, GENERIC_READ, OPEN_EXISTING);
 }
 PlatFile WinCreateWrite(const char* path) {
-    return Open(path, GENERIC_WRITE, CREATE_ALWAYS);
+    return Open(path, GENERIC_WRITE, CREATE_NEW);
 }
 
 int WinSize(PlatFile file, uint64_t* size) {
@@ -80,6 +83,42 @@ int WinClose(PlatFile file) {
     for (int tries = 0; tries < 5; ++tries)
         if (CloseHandle(file)) return 1;
     return 0;
+}
+
+int Code(BOOL ok) {
+    return ok ? 0 : static_cast<int>(GetLastError());
+}
+
+int WinRename(const char* from, const char* to, int replace) {
+    return Code(MoveFileExA(from, to, replace ? MOVEFILE_REPLACE_EXISTING : 0));
+}
+
+int WinRemove(const char* path) {
+    return Code(DeleteFileA(path));
+}
+
+int WinRemoveDir(const char* path) {
+    return Code(RemoveDirectoryA(path));
+}
+
+int WinSetHidden(const char* path, int hidden) {
+    DWORD attrs = GetFileAttributesA(path);
+    if (attrs == INVALID_FILE_ATTRIBUTES) return static_cast<int>(GetLastError());
+    attrs = hidden ? attrs | FILE_ATTRIBUTE_HIDDEN : attrs & ~DWORD{FILE_ATTRIBUTE_HIDDEN};
+    return Code(SetFileAttributesA(path, attrs));
+}
+
+int WinProcessId() {
+    return static_cast<int>(GetCurrentProcessId());
+}
+
+int WinProcessAlive(int pid) {
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    BOOL ok = GetExitCodeProcess(h, &code);
+    CloseHandle(h);
+    return ok && code == STILL_ACTIVE;
 }
 
 int WinIdentify(const char* path, PlatFileId* id) {
@@ -150,13 +189,26 @@ int WinLastError() {
 } // namespace
 
 PlatCalls glPlat = {
-    WinFindFirst, WinFindNext,    WinFindEnd,       WinMakeDir, WinCopy,
-    WinOpenRead,  WinCreateWrite, WinSize,          WinRead,    WinWrite,
-    WinClose,     WinIdentify,    WinCompareNoCase, WinAlloc,   WinFree,
-    WinDebugOut,  WinBox,         WinToUtf8,        WinToCp932, WinLastError,
+    WinFindFirst,     WinFindNext,     WinFindEnd, WinMakeDir,  WinCopy,      WinOpenRead,
+    WinCreateWrite,   WinSize,         WinRead,    WinWrite,    WinClose,     WinIdentify,
+    WinCompareNoCase, WinAlloc,        WinFree,    WinDebugOut, WinBox,       WinToUtf8,
+    WinToCp932,       WinLastError,    WinRename,  WinRemove,   WinRemoveDir, WinSetHidden,
+    WinProcessId,     WinProcessAlive,
 };
 
 void* glPlatOwner = nullptr;
+
+// msvcrt has no memmem: the first byte by memchr, the rest compared.
+const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m) {
+    if (m > n) return nullptr;
+    const char* last = hay + (n - m);
+    for (const char* p = hay; p <= last; ++p) {
+        p = static_cast<const char*>(memchr(p, needle[0], static_cast<size_t>(last - p) + 1));
+        if (!p) return nullptr;
+        if (memcmp(p, needle, m) == 0) return p;
+    }
+    return nullptr;
+}
 
 const char kPlatSep = '\\';
 const bool kPlatNamesCp932 = true;

@@ -1,0 +1,29 @@
+// Shared by the benchmark's parts: the workloads and the registration of each figure.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct Workload {
+    std::string name;
+    std::string oldName, newName;
+    bool cp932 = false;
+    bool documented = true; // the repeat-from-start baseline finishes in reasonable time
+    std::string (*make)(size_t size, const std::string& oldName);
+};
+
+const std::vector<Workload>& Workloads();
+
+// Text of exactly `size` bytes: lines of source, with oldName at the start of every `every`
+// bytes (never when every is 0).
+std::string SourceText(size_t size, size_t every, const std::string& name);
+std::string Cp932Text(size_t size, size_t every, const std::string& name);
+std::string Utf8Text(size_t size, size_t every, const std::string& name);
+
+void RegisterReplaceBenchmarks();
+// Forks the process that starts the whole job's commands: call it first, while this
+// process is small.
+void StartLauncher();
+// The whole-job figures on the projects under `projects` (made by scripts/bench-projects).
+void RegisterJobBenchmarks(const std::string& projects);

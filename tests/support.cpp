@@ -127,3 +127,8 @@ std::string TempTest::MakeProject(const std::string& folder,
     projects_.emplace_back(dir, Snapshot(dir));
     return dir;
 }
+
+void TempTest::Resnapshot() {
+    for (auto& [folder, snap] : projects_)
+        snap = Snapshot(folder);
+}

@@ -36,6 +36,8 @@ class TempTest : public ::testing::Test {
     // which TearDown checks: the project folder is only ever read.
     std::string MakeProject(const std::string& folder,
                             const std::vector<std::pair<std::string, std::string>>& files);
+    // Takes the snapshots again, after a test has added what the platform layer can't make.
+    void Resnapshot();
     std::string root_;
     PlatCalls saved_{}; // the real calls
 

@@ -1,0 +1,86 @@
+// kestrelwick-cli killed at random moments during a larger job, many times: after each kill
+// the project is unchanged and the new folder is either absent or complete; the next run
+// clears what the killed ones left.
+#include "tests/support.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <random>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Starts the program on the project; with killAfter >= 0 kills it (SIGKILL) that many
+// microseconds later. The exit status, or -1 when killed.
+int RunCli(const std::string& dir, const char* newName, long killAfter) {
+    const char* argv[] = {KW_CLI_PATH, dir.c_str(), newName, nullptr};
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    int rc = posix_spawn(&pid, argv[0], &fa, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) return -2;
+    if (killAfter >= 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(killAfter));
+        kill(pid, SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class Kill : public TempTest {};
+
+TEST_F(Kill, KilledRunsLeaveNoPartialFolder) {
+    // 240 files, 13 MB: text files to rewrite and pictures to copy.
+    std::vector<std::pair<std::string, std::string>> files = {{"Big.pj", "Big project"}};
+    std::string text;
+    while (text.size() < 40000)
+        text += "Big = total + items(i).size ' again and again\r\n";
+    for (int i = 0; i < 200; ++i)
+        files.push_back({"Big_" + std::to_string(i) + ".sbp", text});
+    for (int i = 0; i < 40; ++i)
+        files.push_back({"pic_" + std::to_string(i) + ".bmp", std::string(256 << 10, char(i))});
+    std::string dir = MakeProject("Big", files);
+    std::string out = Join(root_, "New");
+
+    auto t0 = Clock::now();
+    ASSERT_EQ(RunCli(dir, "New", -1), 0);
+    auto full = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count();
+    const std::map<std::string, std::string> complete = Snapshot(out);
+    ASSERT_EQ(complete.size(), files.size());
+
+    std::mt19937 rng(7);
+    int killed = 0, absent = 0;
+    const int kRuns = 40;
+    for (int i = 0; i < kRuns; ++i) {
+        RemoveTree(out);
+        long at = static_cast<long>(rng() % static_cast<unsigned>(full + full / 5 + 1));
+        if (RunCli(dir, "New", at) == -1) ++killed;
+        if (!Exists(out)) {
+            ++absent;
+            continue;
+        }
+        ASSERT_EQ(Snapshot(out), complete) << "a killed run left a partial folder, at " << at;
+    }
+    std::printf("%d runs, %d killed, %d left no folder; a full run takes %ld us\n", kRuns, killed,
+                absent, static_cast<long>(full));
+    EXPECT_GT(killed, kRuns / 2);
+
+    // The next run finishes the job and removes the temporary folders of the killed ones.
+    RemoveTree(out);
+    ASSERT_EQ(RunCli(dir, "New", -1), 0);
+    EXPECT_EQ(Snapshot(out), complete);
+    for (const auto& [path, content] : Snapshot(root_))
+        EXPECT_EQ(path.find(".~kw"), std::string::npos) << path;
+}
+
+} // namespace

@@ -50,16 +50,6 @@ bool IsLead(char c) {
     return IsCp932Lead(static_cast<unsigned char>(c));
 }
 
-// Whether a CP932 character begins at pos of s, given that one begins at known <= pos. A byte
-// that can't lead a character ends one, so the bytes between the last such byte and pos
-// pair up as lead and trail.
-bool IsBoundary(const char* s, size_t known, size_t pos) {
-    size_t k = pos;
-    while (k > known && IsLead(s[k - 1]))
-        --k;
-    return (pos - k) % 2 == 0;
-}
-
 // A string of whole CP932 characters (no lead byte left without its trail).
 bool IsWhole(std::string_view s) {
     size_t i = 0;
@@ -135,7 +125,7 @@ KakikaeError OnePass(Sink* sink, const char* in, size_t n, std::string_view nw,
         const char* hit = PlatFind(in + from, n - from, old.data(), old.size());
         if (!hit) break;
         auto j = static_cast<size_t>(hit - in);
-        if (cp932 && !IsBoundary(in, known, j)) {
+        if (cp932 && !IsCp932Boundary(in, known, j)) {
             from = known = j + 1; // j is the second byte of a character
             continue;
         }

@@ -21,8 +21,8 @@ class Holder {
         std::string cmd = "\"" + exe + "\" \"" + file + "\"";
         STARTUPINFOA si{};
         si.cb = sizeof si;
-        if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &si, &pi_))
+        if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &si, &pi_))
             return;
         // Held once this process can no longer open it.
         for (int i = 0; i < 200; ++i) {
@@ -60,8 +60,7 @@ TEST_F(Locked, HeldFilesAreReportedAndLeftAlone) {
     WriteFile(Join(out, "b.ico"), "previous");
     std::vector<KwFailure> failures;
     {
-        Holder source(Join(dir, "Main.sbp")), plain(Join(dir, "a.ico")),
-            target(Join(out, "b.ico"));
+        Holder source(Join(dir, "Main.sbp")), plain(Join(dir, "a.ico")), target(Join(out, "b.ico"));
         ASSERT_TRUE(source.held() && plain.held() && target.held());
         glDropPath = dir;
         glOldPjName = "Old";

@@ -21,7 +21,10 @@ kw_need() {
     fi
 }
 
-kw_need_native() { kw_need cmake ninja-build g++ googletest libbenchmark-dev clang-14 libclang-rt-14-dev; }
+kw_need_native() {
+    kw_need cmake ninja-build g++ googletest libbenchmark-dev clang-14 libclang-rt-14-dev \
+        qt6-base-dev fonts-ipafont-gothic
+}
 
 kw_need_windows() {
     kw_need g++-mingw-w64-i686-posix wine wine32 wine64 xvfb xauth locales fonts-ipafont-gothic \

@@ -15,38 +15,22 @@ HBRUSH glBrush = nullptr;
 namespace {
 
 constexpr char kClassName[] = "NORMAL0";
-constexpr char kTitle[] = "Kestrelwick　(ActiveBasic ver4のプロジェクト名変更ソフト）";
-
-struct Control {
-    int id;
+// The window class and styles of each kind of control.
+struct Kind {
     const char* cls;
     DWORD exStyle;
-    DWORD style;
-    int x, y, w, h;
-    const char* text;
 };
-
-// In the order of their IDs; positions in client pixels.
-constexpr Control kControls[] = {
-    {kIdExecute, "BUTTON", 0, WS_CHILD | WS_VISIBLE, 316, 91, 363, 38,
-     "③　（‘ v‘）/　実行！（元プロジェクトと同じフォルダ内にできます）"},
-    {kIdStep1, "STATIC", 0, WS_CHILD | WS_VISIBLE, 15, 13, 797, 15,
-     "①名前を変えたいプロジェクトのフォルダをドロップしてください。　"
-     "元のプロジェクトはそのまま残ります。"},
-    {kIdStep2, "STATIC", 0, WS_CHILD | WS_VISIBLE, 13, 61, 232, 12,
-     "②新しいプロジェクト名を入力してください。→"},
-    {kIdNewName, "EDIT", WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE, 246, 58, 556, 21, ""},
-    {kIdOldCaption, "STATIC", 0, WS_CHILD | WS_VISIBLE, 37, 33, 92, 21, "旧プロジェクト名"},
-    {kIdOldName, "STATIC", 0, WS_CHILD, 131, 32, 574, 15, "Text4"},
-};
+constexpr Kind kKinds[] = {{"BUTTON", 0}, {"STATIC", 0}, {"EDIT", WS_EX_CLIENTEDGE}};
 
 void OnCreate(HWND hwnd) {
     glMainWnd = hwnd;
     glPlatOwner = hwnd;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    for (const Control& c : kControls) {
+    for (const ControlSpec& c : kControlSpecs) {
+        const Kind& k = kKinds[c.kind];
+        DWORD style = WS_CHILD | (c.visible ? WS_VISIBLE : 0);
         HWND child =
-            CreateWindowExA(c.exStyle, c.cls, c.text, c.style, c.x, c.y, c.w, c.h, hwnd,
+            CreateWindowExA(k.exStyle, k.cls, c.text, style, c.x, c.y, c.w, c.h, hwnd,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(glFont), FALSE);
     }
@@ -99,9 +83,8 @@ void OnExecute() {
 HWND CreateMainWindow(HINSTANCE instance) {
     INITCOMMONCONTROLSEX icc = {8, 0xFF};
     InitCommonControlsEx(&icc);
-    glFont = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                         OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY, FF_SWISS,
-                         "ＭＳ Ｐゴシック");
+    glFont = CreateFontA(-kFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                         OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY, FF_SWISS, kFontFace);
     glBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
 
     WNDCLASSEXA wc = {};
@@ -116,9 +99,9 @@ HWND CreateMainWindow(HINSTANCE instance) {
     wc.hIconSm = LoadIconA(nullptr, IDI_WINLOGO);
     RegisterClassExA(&wc);
 
-    return CreateWindowExA(WS_EX_ACCEPTFILES, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                           CW_USEDEFAULT, CW_USEDEFAULT, 840, 178, nullptr, nullptr, instance,
-                           nullptr);
+    return CreateWindowExA(WS_EX_ACCEPTFILES, kClassName, kWindowTitle,
+                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                           kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
 }
 
 int RunMessageLoop() {

@@ -3,15 +3,7 @@
 
 #include <windows.h>
 
-// Control IDs.
-enum : int {
-    kIdExecute = 1000,
-    kIdStep1 = 1001,
-    kIdStep2 = 1002,
-    kIdNewName = 1003,
-    kIdOldCaption = 1004,
-    kIdOldName = 1005,
-};
+#include "ui/layout.h"
 
 extern HWND glMainWnd; // owner of every message box
 extern HFONT glFont;

@@ -1,0 +1,47 @@
+// The main window as both front ends build it: its title, outer size and the six controls,
+// with their IDs, client positions and sizes, and texts.
+#pragma once
+
+inline constexpr char kWindowTitle[] = "Kestrelwick　(ActiveBasic ver4のプロジェクト名変更ソフト）";
+inline constexpr int kWindowWidth = 840; // outer, with the frame
+inline constexpr int kWindowHeight = 178;
+// The client area of that window on Windows (a sizing frame of 8 and a caption of 23 pixels).
+inline constexpr int kClientWidth = 824;
+inline constexpr int kClientHeight = 139;
+
+// Control IDs.
+enum : int {
+    kIdExecute = 1000,
+    kIdStep1 = 1001,
+    kIdStep2 = 1002,
+    kIdNewName = 1003,
+    kIdOldCaption = 1004,
+    kIdOldName = 1005,
+};
+
+enum ControlKind { kButton, kLabel, kEdit };
+
+struct ControlSpec {
+    int id;
+    ControlKind kind;
+    bool visible; // the old-name label shows from the first drop on
+    int x, y, w, h;
+    const char* text;
+};
+
+// In the order of their IDs; positions in client pixels.
+inline constexpr ControlSpec kControlSpecs[] = {
+    {kIdExecute, kButton, true, 316, 91, 363, 38,
+     "③　（‘ v‘）/　実行！（元プロジェクトと同じフォルダ内にできます）"},
+    {kIdStep1, kLabel, true, 15, 13, 797, 15,
+     "①名前を変えたいプロジェクトのフォルダをドロップしてください。　"
+     "元のプロジェクトはそのまま残ります。"},
+    {kIdStep2, kLabel, true, 13, 61, 232, 12, "②新しいプロジェクト名を入力してください。→"},
+    {kIdNewName, kEdit, true, 246, 58, 556, 21, ""},
+    {kIdOldCaption, kLabel, true, 37, 33, 92, 21, "旧プロジェクト名"},
+    {kIdOldName, kLabel, false, 131, 32, 574, 15, "Text4"},
+};
+
+// The face of the dialog font, and its height in pixels.
+inline constexpr char kFontFace[] = "ＭＳ Ｐゴシック";
+inline constexpr int kFontPixels = 12;

@@ -1,0 +1,33 @@
+// The main window of Kestrelwick on Linux, with Qt Widgets: the same window, texts, control
+// IDs (as object names) and steps as on Windows.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QUrl;
+
+class KwMainWindow : public QWidget {
+  public:
+    KwMainWindow();
+    ~KwMainWindow() override;
+
+    // A drop of these items: the first one counts, as on Windows.
+    void OnDropUrls(const QList<QUrl>& urls);
+    // A press of the execute button.
+    void OnExecute();
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Tab does not move between the controls, as on Windows.
+    bool focusNextPrevChild(bool) override { return false; }
+
+  private:
+    QLabel* oldName_;
+    QLineEdit* newName_;
+};
+
+// Start-up up to the event loop: the font, the main window (shown) and its message boxes.
+KwMainWindow* CreateMainWindow();

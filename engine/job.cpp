@@ -24,16 +24,34 @@ constexpr uint64_t kChunk = uint64_t{1} << 30;
 KwBuf* gContent = nullptr;
 
 // The copy is built under temporary names, ".~kw" + the process id in hex + "-" + a count (+
-// ".tmp" for files), and each file or folder is moved to its final name once complete.
+// ".tmp" for files): a new folder as a whole, or in an existing folder each file, is moved to
+// its final name once complete.
 constexpr char kTempPrefix[] = ".~kw";
 // The longest temporary file name: prefix, 8 hex digits, "-", 10 digits, ".tmp".
 constexpr size_t kTempNameMax = 4 + 8 + 1 + 10 + 4;
 unsigned gTempCount = 0;
 
+std::string FolderOf(const std::string& path) {
+    size_t sep = LastSepPos(path, kPlatSep, kPlatNamesCp932);
+    return sep == std::string::npos ? std::string(".") : path.substr(0, sep);
+}
+
 std::string TempName(bool file) {
     char id[32];
     std::snprintf(id, sizeof id, "%x-%u", static_cast<unsigned>(glPlat.ProcessId()), ++gTempCount);
     return std::string(kTempPrefix) + id + (file ? ".tmp" : "");
+}
+
+// In a new folder that is still hidden under its temporary name, files are written under
+// their final names straight away (a rename for each would cost as much as a small copy);
+// one that fails is removed before the folder gets its name. gLeftBroken: that removal
+// failed, so the folder must not get its name.
+bool gDirect = false;
+bool gLeftBroken = false;
+
+// Where a file of the copy is written until it is complete.
+std::string WritePath(const std::string& path) {
+    return gDirect ? path : FolderOf(path) + kPlatSep + TempName(true);
 }
 
 // The id of the process that made a temporary of this name, or -1 when it is not one.
@@ -55,11 +73,6 @@ int TempOwner(const std::string& name, bool file) {
     return static_cast<int>(pid);
 }
 
-std::string FolderOf(const std::string& path) {
-    size_t sep = LastSepPos(path, kPlatSep, kPlatNamesCp932);
-    return sep == std::string::npos ? std::string(".") : path.substr(0, sep);
-}
-
 // Lists a folder; false when it can't be.
 bool List(const std::string& folder, std::vector<PlatEntry>* out) {
     PlatEntry e;
@@ -73,9 +86,17 @@ bool List(const std::string& folder, std::vector<PlatEntry>* out) {
     return more == 0;
 }
 
-// A failed step leaves no temporary behind; the reason of the first failure counts.
+// A failed step leaves nothing behind; the reason of the first failure counts.
 void Discard(const std::string& tmp) {
-    glPlat.Remove(tmp.c_str());
+    if (glPlat.Remove(tmp.c_str()) != 0 && gDirect) {
+        PlatFileId id;
+        gLeftBroken = gLeftBroken || glPlat.Identify(tmp.c_str(), &id);
+    }
+}
+
+// Puts a complete file in place.
+int Settle(const std::string& tmp, const std::string& path) {
+    return tmp == path ? 0 : glPlat.Rename(tmp.c_str(), path.c_str(), 1);
 }
 
 std::string WithCode(const char* why, int code) {
@@ -227,6 +248,8 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
     }
     KwBuf content;
     gContent = &content;
+    gDirect = fresh;
+    gLeftBroken = false;
     for (const KwPlanEntry& e : plan.entries) {
         if (e.action == kKwSkipShort) continue;
         DbgStr(" FileData.cFileName=", e.name);
@@ -242,11 +265,14 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
         if (!why.empty()) failures->push_back({e.name, why});
     }
     gContent = nullptr;
+    gDirect = false;
     KwBufFree(&content);
     // The new name appears only now, with everything in it; never over something that
     // appeared there meanwhile.
     if (fresh) {
-        if (int err = glPlat.Rename(plan.workFolder.c_str(), plan.newFolder.c_str(), 0))
+        int err =
+            gLeftBroken ? -1 : glPlat.Rename(plan.workFolder.c_str(), plan.newFolder.c_str(), 0);
+        if (err)
             failures->push_back(
                 {plan.newFolder, WithCode(kTxtWhyFolderMove, err) + "\r\n" + plan.workFolder});
         else
@@ -256,12 +282,12 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
 }
 
 std::string CopyToNewFile(const std::string& from, const std::string& path) {
-    std::string tmp = FolderOf(path) + kPlatSep + TempName(true);
+    std::string tmp = WritePath(path);
     if (int err = glPlat.Copy(from.c_str(), tmp.c_str())) {
         Discard(tmp);
         return WithCode(kTxtWhyCopy, err);
     }
-    if (int err = glPlat.Rename(tmp.c_str(), path.c_str(), 1)) {
+    if (int err = Settle(tmp, path)) {
         Discard(tmp);
         return WithCode(kTxtWhyReplace, err);
     }
@@ -326,7 +352,11 @@ std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& 
     glPlat.Close(in);
     if (why.empty() && buf.len != size) why = kTxtWhyRead; // the file changed under us
 
-    bool utf8 = IsValidUtf8(buf.text(), buf.len);
+    // Which encoding the text is in matters only where the name is in it: an ASCII name that
+    // is not there spares the check.
+    bool utf8 = IsAscii(oldName) && !PlatFind(buf.text(), buf.len, oldName.data(), oldName.size())
+                    ? true
+                    : IsValidUtf8(buf.text(), buf.len);
     std::string oldIn, newIn;
     int64_t n = static_cast<int64_t>(buf.len);
     if (why.empty() && NameFor(utf8, oldName, &oldIn)) {
@@ -348,7 +378,7 @@ std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& 
 }
 
 uint64_t FileWriteMy2(const std::string& path, const char* buf, uint64_t n, std::string* why) {
-    std::string tmp = FolderOf(path) + kPlatSep + TempName(true);
+    std::string tmp = WritePath(path);
     PlatFile out = glPlat.CreateWrite(tmp.c_str());
     if (!out) {
         int code = glPlat.LastError();
@@ -373,8 +403,7 @@ uint64_t FileWriteMy2(const std::string& path, const char* buf, uint64_t n, std:
     }
     if (!glPlat.Close(out) && why->empty()) *why = WithCode(kTxtWhyClose, glPlat.LastError());
     if (why->empty())
-        if (int err = glPlat.Rename(tmp.c_str(), path.c_str(), 1))
-            *why = WithCode(kTxtWhyReplace, err);
+        if (int err = Settle(tmp, path)) *why = WithCode(kTxtWhyReplace, err);
     if (!why->empty()) Discard(tmp);
     return done;
 }

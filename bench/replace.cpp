@@ -36,11 +36,7 @@ void Ours(benchmark::State& state, const Workload* w, size_t size) {
     for (auto _ : state) {
         // As the copy job reads a file: behind the room it may grow into.
         KwBuf buf;
-        size_t room = KakikaeRoom(text.size(), w->newName, w->oldName);
-        KwBufReserve(&buf, room + text.size());
-        buf.at = room;
-        std::memcpy(buf.text(), text.data(), text.size());
-        buf.len = text.size();
+        KwBufAssign(&buf, text, KakikaeRoom(text.size(), w->newName, w->oldName));
         KakikaeError err;
         auto t0 = Clock::now();
         n = StrKakikae(&buf, w->newName, w->oldName, {w->cp932, 0}, &err);

@@ -26,6 +26,16 @@ void KwBufFree(KwBuf* b) {
     *b = KwBuf{};
 }
 
+bool KwBufAssign(KwBuf* b, std::string_view text, size_t at) {
+    b->len = b->at = 0;
+    if (!KwBufReserve(b, at + text.size())) return false;
+    b->at = at;
+    std::memcpy(b->text(), text.data(), text.size());
+    b->len = text.size();
+    b->text()[b->len] = '\0';
+    return true;
+}
+
 int StrFind(int start, const char* text, const char* pattern) {
     size_t m = std::strlen(pattern);
     if (m == 0) return start;
@@ -276,12 +286,10 @@ int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldNa
 int64_t StrKakikae(std::string* text, std::string_view newName, std::string_view oldName,
                    KakikaeRules rules, KakikaeError* err) {
     KwBuf buf;
-    if (!KwBufReserve(&buf, text->size())) {
+    if (!KwBufAssign(&buf, *text, 0)) {
         *err = kKakikaeNoMemory;
         return -1;
     }
-    std::memcpy(buf.p, text->data(), text->size());
-    buf.len = text->size();
     int64_t n = StrKakikae(&buf, newName, oldName, rules, err);
     if (n >= 0) text->assign(buf.p, buf.len);
     KwBufFree(&buf);

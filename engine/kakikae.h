@@ -20,6 +20,8 @@ struct KwBuf {
 // Makes room for cap bytes from the start of the buffer; the text keeps its place.
 bool KwBufReserve(KwBuf* b, size_t cap);
 void KwBufFree(KwBuf* b);
+// Puts text into the buffer, `at` bytes in (room to grow in place before it).
+bool KwBufAssign(KwBuf* b, std::string_view text, size_t at);
 
 enum KakikaeError {
     kKakikaeOk = 0,

@@ -23,10 +23,7 @@ std::string Replace(std::string text, const std::string& nw, const std::string& 
 std::string ReplaceInBuffer(const std::string& text, const std::string& nw, const std::string& old,
                             bool cp932, size_t at) {
     KwBuf buf;
-    KwBufReserve(&buf, at + text.size());
-    buf.at = at;
-    std::memcpy(buf.text(), text.data(), text.size());
-    buf.len = text.size();
+    KwBufAssign(&buf, text, at);
     KakikaeError err;
     int64_t n = StrKakikae(&buf, nw, old, {cp932, 0}, &err);
     std::string out =

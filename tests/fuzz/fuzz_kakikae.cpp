@@ -37,10 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (want.size() > maxLen) ended = false; // past the limit: ours must refuse it
 
     KwBuf buf;
-    KwBufReserve(&buf, at + text.size());
-    buf.at = at;
-    std::memcpy(buf.text(), text.data(), text.size());
-    buf.len = text.size();
+    KwBufAssign(&buf, text, at);
     KakikaeError err;
     int64_t n = StrKakikae(&buf, nw, old, {cp932, maxLen}, &err);
     std::string got = n < 0 ? "" : std::string(buf.text(), buf.len);

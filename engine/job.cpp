@@ -272,11 +272,12 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
     if (fresh) {
         int err =
             gLeftBroken ? -1 : glPlat.Rename(plan.workFolder.c_str(), plan.newFolder.c_str(), 0);
+        // Where it can't, the copy stays where it was built, no longer hidden, and is named.
+        const std::string& done = err ? plan.workFolder : plan.newFolder;
+        glPlat.SetHidden(done.c_str(), 0);
         if (err)
             failures->push_back(
                 {plan.newFolder, WithCode(kTxtWhyFolderMove, err) + "\r\n" + plan.workFolder});
-        else
-            glPlat.SetHidden(plan.newFolder.c_str(), 0);
     }
     return failures->empty() ? kKwDone : kKwFailed;
 }

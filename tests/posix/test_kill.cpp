@@ -40,7 +40,7 @@ int RunCli(const std::string& dir, const char* newName, long killAfter) {
 class Kill : public TempTest {};
 
 TEST_F(Kill, KilledRunsLeaveNoPartialFolder) {
-    // 240 files, 13 MB: text files to rewrite and pictures to copy.
+    // 241 files, 18 MB: text files to rewrite and pictures to copy.
     std::vector<std::pair<std::string, std::string>> files = {{"Big.pj", "Big project"}};
     std::string text;
     while (text.size() < 40000)

@@ -205,17 +205,11 @@ std::string KwMakePlan(KwPlan* plan) {
     if (folderLen + 12 > kPlatPathMax || folderLen + 1 + kTempNameMax > kPlatPathMax)
         return kTxtTooLong;
 
-    std::string pattern = glDropPath + kPlatSep + "*.*";
-    DbgStr("FindPath=", pattern);
-    PlatEntry found;
-    PlatSearch search = glPlat.FindFirst(pattern.c_str(), &found);
-    if (!search) return kTxtCantList;
-    int more;
-    do
-        plan->entries.push_back(PlanEntry(found));
-    while ((more = glPlat.FindNext(search, &found)) > 0);
-    glPlat.FindEnd(search);
-    if (more < 0) return kTxtCantList; // a listing cut short would leave files out
+    DbgStr("FindPath=", glDropPath + kPlatSep + "*.*");
+    std::vector<PlatEntry> found;
+    if (!List(glDropPath, &found)) return kTxtCantList; // also one cut short: files left out
+    for (const PlatEntry& e : found)
+        plan->entries.push_back(PlanEntry(e));
 
     // A copy whose name or path would not fit is the new name's doing: refuse before writing.
     for (const KwPlanEntry& e : plan->entries)

@@ -30,9 +30,9 @@ struct Project {
     std::string dest() const { return (fs::path(dir).parent_path() / kNew).string(); }
 };
 
-// Runs a command to its end; its wall time (-1 when it failed), and its peak resident memory
-// in *rssKiB.
-double Spawn(const std::vector<std::string>& args, long* rssKiB) {
+// Runs a command to its end; its wall time (-1 when it did not end by itself), its exit status
+// and its peak resident memory in *rssKiB.
+double Spawn(const std::vector<std::string>& args, long* rssKiB, int* code) {
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -45,10 +45,11 @@ double Spawn(const std::vector<std::string>& args, long* rssKiB) {
     int status = 0;
     rusage ru{};
     bool ok = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ) == 0 &&
-              wait4(pid, &status, 0, &ru) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+              wait4(pid, &status, 0, &ru) == pid && WIFEXITED(status);
     double s = std::chrono::duration<double>(Clock::now() - t0).count();
     posix_spawn_file_actions_destroy(&fa);
     *rssKiB = ru.ru_maxrss;
+    *code = ok ? WEXITSTATUS(status) : -1;
     return ok ? s : -1;
 }
 
@@ -60,6 +61,7 @@ int gToLauncher = -1, gFromLauncher = -1;
 struct Result {
     double seconds;
     long rssKiB;
+    int code;
 };
 
 [[noreturn]] void Launcher(int in, int out) {
@@ -79,22 +81,23 @@ struct Result {
             }
         }
         Result r{};
-        r.seconds = Spawn(args, &r.rssKiB);
+        r.seconds = Spawn(args, &r.rssKiB, &r.code);
         if (write(out, &r, sizeof r) != sizeof r) _exit(1);
     }
 }
 
-double Run(const std::vector<std::string>& args, long* rssKiB) {
+// The time of a command (-1 when it failed, or ended with another status than `want`).
+double Run(const std::vector<std::string>& args, long* rssKiB, int want = 0) {
     std::string msg;
     for (const std::string& a : args)
         msg += a + '\0';
     msg += '\0';
-    Result r{-1, 0};
+    Result r{-1, 0, -1};
     if (write(gToLauncher, msg.data(), msg.size()) != static_cast<ssize_t>(msg.size()) ||
         read(gFromLauncher, &r, sizeof r) != sizeof r)
         return -1;
     if (rssKiB) *rssKiB = r.rssKiB;
-    return r.seconds;
+    return r.code == want ? r.seconds : -1;
 }
 
 // Each file read whole and written whole: the floor for a program that passes every byte of
@@ -171,6 +174,24 @@ void Job(benchmark::State& state, Project p) {
     fs::remove_all(p.dest());
 }
 
+// A text whose result would pass the growth limit (50 MB of the one-letter name, replaced by
+// 100 letters: 5 GB): refused and reported, with the peak memory that costs.
+void Refused(benchmark::State& state, std::string dir) {
+    long rss = 0;
+    std::string newName(100, 'N');
+    std::string dest = (fs::path(dir).parent_path() / newName).string();
+    for (auto _ : state) {
+        fs::remove_all(dest);
+        double s = Run({KW_CLI, dir, newName}, &rss, 1);
+        if (s < 0) state.SkipWithError("the oversized text was not refused with status 1");
+        state.SetIterationTime(std::max(s, 1e-9));
+    }
+    fs::remove_all(dest);
+    state.counters["peak_rss_MiB"] = static_cast<double>(rss) / 1024;
+    state.counters["file_MiB"] =
+        static_cast<double>(fs::file_size(fs::path(dir) / "A.txt")) / (1 << 20);
+}
+
 } // namespace
 
 void StartLauncher() {
@@ -188,6 +209,12 @@ void StartLauncher() {
 }
 
 void RegisterJobBenchmarks(const std::string& projects) {
+    std::string refused = projects + "/refused/A";
+    if (fs::exists(refused))
+        benchmark::RegisterBenchmark("refused/50MB", Refused, refused)
+            ->UseManualTime()
+            ->Iterations(1)
+            ->Repetitions(3);
     for (const char* label : {"1000x20KB", "20x50MB"}) {
         Project p{label, projects + "/" + label + "/" + kOld};
         if (!fs::exists(p.dir)) {

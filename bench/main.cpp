@@ -48,7 +48,7 @@ struct Table {
         return it == f.end() ? 0 : it->second.seconds;
     }
     void Target(const std::string& what, double value, double bound, bool atLeast) {
-        if (value <= 0) return;
+        if (!(value > 0)) return;
         bool met = atLeast ? value >= bound : value <= bound;
         misses += !met;
         std::printf("  %-62s %10.2f  %s %-8g %s\n", what.c_str(), value,
@@ -128,6 +128,15 @@ void PrintJob(Table& t) {
     if (t.json.back() == '\n' && t.json[t.json.size() - 2] == ',')
         t.json.erase(t.json.size() - 2, 1);
     t.json += "  ],\n";
+    double rss = Counter(t, "refused/50MB", "peak_rss_MiB"),
+           file = Counter(t, "refused/50MB", "file_MiB");
+    if (rss > 0) {
+        std::printf("\nA text refused as too large (%.0f MiB, result 5 GB): peak memory %.0f MiB "
+                    "(%.2fx the file)\n",
+                    file, rss, rss / file);
+        t.json += "  \"refused\": {\"file_mib\": " + Num(file) + ", \"peak_rss_mib\": " + Num(rss) +
+                  "},\n";
+    }
 }
 
 void PrintTargets(Table& t) {
@@ -162,6 +171,9 @@ void PrintTargets(Table& t) {
     for (const char* p : {"1000x20KB", "20x50MB"})
         t.Target(std::string("sed pipeline / job, ") + p,
                  Counter(t, std::string("job/") + p, "sed_over_kw"), 3, true);
+    t.Target("peak memory / file, refused 50MB",
+             Counter(t, "refused/50MB", "peak_rss_MiB") / Counter(t, "refused/50MB", "file_MiB"), 2,
+             false);
     t.Target("peak memory / largest file, 20x50MB",
              Counter(t, "job/20x50MB", "peak_rss_MiB") /
                  Counter(t, "job/20x50MB", "largest_file_MiB"),

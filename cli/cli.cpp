@@ -7,12 +7,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <string>
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: kestrelwick-cli [--dry-run] [--trace] PROJECT_FOLDER NEW_NAME\n"
+    "usage: kestrelwick-cli [--dry-run] [--trace] [--] PROJECT_FOLDER NEW_NAME\n"
     "\n"
     "Copies the project in PROJECT_FOLDER into a sibling folder NEW_NAME, replacing the\n"
     "project name in file names and in the project's text files. The original is only read.\n"
@@ -20,6 +21,7 @@ constexpr char kUsage[] =
     "  --dry-run  print what would be done for every entry and write nothing\n"
     "  --trace    write the trace lines to standard error\n"
     "  --help     print this text\n"
+    "  --         what follows is PROJECT_FOLDER and NEW_NAME, even when it starts with -\n"
     "\n"
     "exit status: 0 every file copied, 1 some file failed, 2 refused (nothing written)\n";
 
@@ -42,24 +44,10 @@ const char* ActionText(const KwPlanEntry& e) {
     switch (e.action) {
     case kKwRewrite: return "rewrite";
     case kKwCopy: return "copy";
-    case kKwSkipShort: return "skip (name of 2 bytes or less)";
+    case kKwSkipDots: return "skip";
     case kKwSkipFolder: return "skip (folder)";
     default: return "fail";
     }
-}
-
-bool IsSep(char c) {
-    return c == kPlatSep || c == '/';
-}
-
-// A typed path may end in a separator or have none; a dropped one never does.
-std::string AsDropped(std::string path) {
-    while (path.size() > 1 && IsSep(path.back()) && !(path.size() == 3 && path[1] == ':'))
-        path.pop_back();
-    bool hasSep = false;
-    for (char c : path)
-        hasSep = hasSep || IsSep(c);
-    return hasSep ? path : std::string(".") + kPlatSep + path;
 }
 
 int DryRun() {
@@ -78,23 +66,26 @@ int DryRun() {
 
 } // namespace
 
-int KwCliMain(int argc, char** argv) {
-    bool dryRun = false, trace = false;
-    const char* args[2] = {};
+int KwCliMain(const std::vector<PlatArg>& argl) {
+    bool dryRun = false, trace = false, options = true;
+    const PlatArg* args[2] = {};
     int nargs = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+    for (size_t i = 1; i < argl.size(); ++i) {
+        const std::string& a = argl[i].text;
+        if (options && (a == "--help" || a == "-h")) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--dry-run") == 0)
+        if (options && a == "--")
+            options = false;
+        else if (options && a == "--dry-run")
             dryRun = true;
-        else if (std::strcmp(argv[i], "--trace") == 0)
+        else if (options && a == "--trace")
             trace = true;
-        else if (argv[i][0] == '-' && argv[i][1] != '\0')
+        else if (options && a.size() > 1 && a[0] == '-')
             nargs = 3; // unknown option
         else if (nargs < 2)
-            args[nargs++] = argv[i];
+            args[nargs++] = &argl[i];
         else
             nargs = 3;
     }
@@ -104,18 +95,22 @@ int KwCliMain(int argc, char** argv) {
     }
     glPlat.Box = PrintBox;
     if (trace) glPlat.DebugOut = TraceToStderr;
+    if (!args[0]->exact) {
+        PrintBox(kTxtDropNotCp932, kTxtCaption, kBoxTopmost);
+        return kKwRefused;
+    }
 
     glOldPjName.clear(); // each run is a fresh start, as a new window would be
-    OnDropPath(AsDropped(args[0]));
+    OnDropPath(args[0]->text);
     if (dryRun) {
-        if (const char* refusal = AcceptExecute(args[1])) {
+        if (const char* refusal = AcceptExecute(args[1]->text, args[1]->exact)) {
             PrintBox(refusal, kTxtCaption, kBoxTopmost);
             return kKwRefused;
         }
         return DryRun();
     }
     std::vector<KwFailure> failures;
-    KwJobStatus status = ExecuteCommand(args[1], &failures);
+    KwJobStatus status = ExecuteCommand(args[1]->text, args[1]->exact, &failures);
     // The box lists the first failures; the terminal gets every one.
     for (size_t i = kKwFailuresShown; i < failures.size(); ++i)
         std::printf("%s：%s\n", failures[i].name.c_str(), failures[i].why.c_str());

@@ -1,5 +1,5 @@
 #include "cli/cli.h"
 
 int main(int argc, char** argv) {
-    return KwCliMain(argc, argv);
+    return KwCliMain(PlatCommandLine(argc, argv));
 }

@@ -1,21 +1,26 @@
 // Finding the project name in a folder, and the copy of the project under its new name.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Writes the name of the folder's first *.pj file, cut at its first dot, into *name; leaves
-// *name as it was when the folder holds none.
+// Writes the name of the folder's first *.pj file (not a folder, and with a name before its
+// first dot), cut at that dot, into *name; leaves *name as it was when the folder holds none.
+// -1 when the folder can't be listed, else 0.
 int GetPjNameFromFolder(const std::string& folder, std::string* name);
 
 // "" when name can be the name of the new folder, else the refusal to show.
 std::string CheckNewName(const std::string& name);
+// A name Windows takes for a device (CON, NUL, COM1, LPT1.txt ...).
+bool IsDeviceName(const std::string& name);
 
 // 1 when the name's extension (from its last dot) is one of the project's text types.
 int IsKakikaeTarget(const std::string& name);
 
-enum KwAction { kKwRewrite, kKwCopy, kKwSkipShort, kKwSkipFolder, kKwFail };
+enum KwAction { kKwRewrite, kKwCopy, kKwSkipDots, kKwSkipFolder, kKwFail };
 
 struct KwPlanEntry {
     std::string name;     // as found
@@ -25,10 +30,11 @@ struct KwPlanEntry {
 };
 
 struct KwPlan {
+    std::string dropFolder; // the project folder, resolved
     std::string newFolder;
-    // Where the copy is built: a hidden sibling that becomes newFolder at the end when that
-    // does not exist yet, else newFolder itself.
-    std::string workFolder;
+    // A fresh new folder is built whole in a temporary folder beside it and gets its name at
+    // the end; into an existing one, each file is moved from a temporary folder inside it.
+    bool fresh = true;
     std::vector<KwPlanEntry> entries; // in the order of the listing
 };
 
@@ -46,21 +52,14 @@ std::string KwMakePlan(KwPlan* plan);
 // Carries a plan out. Failures are collected, not shown.
 KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures);
 
-// Rewrites one text-type file into newPath. "" on success, else the reason.
+// Rewrites one text-type file into newPath, which must not exist. "" on success, else the
+// reason.
 std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& oldPath,
                                  const std::string& newName, const std::string& oldName);
 
-// Writes n bytes as the file path: into a new temporary file beside it, which then replaces
-// path in one step, so path is never half-written. The bytes written; *why is set when the
-// file could not be put in place.
+// Writes n bytes as the new file path; a file that can't be completed is removed again. The
+// bytes written; *why is set on failure.
 uint64_t FileWriteMy2(const std::string& path, const char* buf, uint64_t n, std::string* why);
-
-// Copies a file to path in the same way. "" on success, else the reason.
-std::string CopyToNewFile(const std::string& from, const std::string& path);
-
-// Removes what killed or stopped runs left in folder: temporary files, and (from the parent
-// of a new folder) temporary folders, of processes that no longer run.
-void CleanLeftovers(const std::string& folder);
 
 // The whole job on the rename state: plan, then refuse or run, then the closing box.
 KwJobStatus ProjectKakikae(std::vector<KwFailure>* failures = nullptr);
@@ -70,3 +69,20 @@ inline constexpr size_t kKwFailuresShown = 20;
 
 // The text of the box that ends a run with failures; lists at most `shown` of them.
 std::string KwFailureText(const std::vector<KwFailure>& failures, size_t shown);
+
+// Temporary folders, in which a run builds what it writes. Each holds a marker file that the
+// run keeps locked while it lives; only such a folder whose marker nobody holds is ever
+// removed, and only by a later run.
+struct KwWork {
+    std::string path;
+    PlatFile marker = nullptr;
+};
+inline constexpr char kKwMarker[] = ".~kw-lock";
+// Whether a name is shaped like a temporary folder's: ".~kw", hex digits, "-", digits.
+bool IsTempName(const std::string& name);
+// Makes a new temporary folder in `parent`, hidden and marked. 0, or the OS error code.
+int KwMakeWork(const std::string& parent, KwWork* work);
+// The marker removed and let go, so that the folder is no one's leftover. 0, or the error.
+int KwUnmark(KwWork* work);
+// Removes the abandoned temporary folders in `folder`, never the one that is `keep`.
+void CleanLeftovers(const std::string& folder, const std::string& keep);

@@ -6,11 +6,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
-bool KwBufReserve(KwBuf* b, size_t cap) {
+bool KwBufReserve(KwBuf* b, size_t cap, size_t most) {
     if (cap <= b->cap && b->p) return true;
-    size_t grown = b->cap + b->cap / 2;
+    size_t grown = std::min(b->cap + b->cap / 2, most);
     if (grown > cap) cap = grown;
     auto* p = static_cast<char*>(glPlat.Alloc(cap + 1));
     if (!p) return false;
@@ -86,26 +87,35 @@ bool CanJoin(std::string_view nw, std::string_view old) {
 
 // The output of a replacement. It is written into the text's own buffer, from its start,
 // for as long as it stays behind the input still to be read; when it would overtake it, it
-// moves to a buffer of its own.
+// moves to a buffer of its own. That buffer never grows past the limit: where the final size
+// can be counted, it is, before anything is taken, so a result too large costs no memory.
 struct Sink {
     KwBuf* buf;       // the text: input at buf->text(), output from buf->p
     KwBuf own;        // the output once it has moved
     char* out;        // where the output is
     size_t len = 0;   // its length
     size_t limit = 0; // largest output allowed
+    // The size of the whole result, given the output's length once the bytes at hand are put
+    // and how much of the input is read by then; nullptr where it can't be known ahead.
+    std::function<uint64_t(size_t len, size_t read)> final;
 
     // Appends n bytes; `read` is how much of the input has been read once they are taken.
     KakikaeError Put(const char* src, size_t n, size_t read) {
         if (len + n > limit) return kKakikaeTooLarge;
         if (out == buf->p && len + n > buf->at + read) {
             size_t rest = buf->len - read;
-            if (!KwBufReserve(&own, std::min(limit, len + n + rest + rest / 4)))
+            uint64_t want = len + n + rest + rest / 4;
+            if (final) {
+                want = final(len + n, read);
+                if (want > limit) return kKakikaeTooLarge;
+            }
+            if (!KwBufReserve(&own, static_cast<size_t>(std::min<uint64_t>(limit, want)), limit))
                 return kKakikaeNoMemory;
             std::memcpy(own.p, out, len);
             out = own.p;
         } else if (out == own.p && len + n > own.cap) {
             own.len = len;
-            if (!KwBufReserve(&own, len + n)) return kKakikaeNoMemory;
+            if (!KwBufReserve(&own, len + n, limit)) return kKakikaeNoMemory;
             out = own.p;
         }
         if (out + len != src) std::memmove(out + len, src, n);
@@ -125,12 +135,12 @@ struct Sink {
     }
 };
 
-// Each occurrence of the original text, found after the end of the previous one, is replaced
-// once. This is the whole result when no replacement can form a new occurrence, and the
-// rule when the new name holds the old one (repeating from the start would never end).
-KakikaeError OnePass(Sink* sink, const char* in, size_t n, std::string_view nw,
-                     std::string_view old, bool cp932) {
-    size_t copied = 0, from = 0, known = 0; // known: a character begins there
+// Each occurrence of the original text, found after the end of the previous one: f(j) for
+// each, from `from` (a character begins there). Stops early when f returns an error.
+template <typename F>
+KakikaeError ForEachOccurrence(const char* in, size_t from, size_t n, std::string_view old,
+                               bool cp932, F f) {
+    size_t known = from;
     while (from < n) {
         const char* hit = PlatFind(in + from, n - from, old.data(), old.size());
         if (!hit) break;
@@ -139,11 +149,34 @@ KakikaeError OnePass(Sink* sink, const char* in, size_t n, std::string_view nw,
             from = known = j + 1; // j is the second byte of a character
             continue;
         }
-        if (KakikaeError e = sink->Put(in + copied, j - copied, j)) return e;
-        if (KakikaeError e = sink->Put(nw.data(), nw.size(), j + old.size())) return e;
-        copied = from = known = j + old.size();
+        if (KakikaeError e = f(j)) return e;
+        from = known = j + old.size();
     }
-    return sink->Put(in + copied, n - copied, n);
+    return kKakikaeOk;
+}
+
+// Each occurrence of the original text replaced once. This is the whole result when no
+// replacement can form a new occurrence, and the rule when the new name holds the old one
+// (repeating from the start would never end).
+KakikaeError OnePass(Sink* sink, const char* in, size_t n, std::string_view nw,
+                     std::string_view old, bool cp932) {
+    // Only a growing result can overtake its input; the rest of it is then counted once.
+    if (nw.size() > old.size())
+        sink->final = [=](size_t len, size_t read) {
+            uint64_t hits = 0;
+            ForEachOccurrence(in, read, n, old, cp932, [&](size_t) {
+                ++hits;
+                return kKakikaeOk;
+            });
+            return len + (n - read) + hits * (nw.size() - old.size());
+        };
+    size_t copied = 0;
+    KakikaeError e = ForEachOccurrence(in, 0, n, old, cp932, [&](size_t j) {
+        if (KakikaeError e = sink->Put(in + copied, j - copied, j)) return e;
+        copied = j + old.size();
+        return sink->Put(nw.data(), nw.size(), copied);
+    });
+    return e ? e : sink->Put(in + copied, n - copied, n);
 }
 
 // The general case: the output never holds an occurrence. Bytes come from the text, or first
@@ -249,8 +282,8 @@ struct Rewriter {
 KakikaeError Rewrite(KwBuf* text, std::string_view nw, std::string_view old, KakikaeRules rules,
                      Sink* sink) {
     size_t n = text->len;
-    // Counted in 64 bits: 64 times a large text passes what a 32-bit size_t holds.
-    uint64_t limit = rules.limit ? rules.limit : 64 * uint64_t{n} + (uint64_t{64} << 20);
+    // Counted in 64 bits: a multiple of a large text passes what a 32-bit size_t holds.
+    uint64_t limit = rules.limit ? rules.limit : 4 * uint64_t{n} + (uint64_t{64} << 20);
     sink->limit =
         static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(limit, n), SIZE_MAX / 2));
     const char* in = text->text();
@@ -273,7 +306,7 @@ int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldNa
     if (oldName.empty() || !text->p ||
         !PlatFind(text->text(), text->len, oldName.data(), oldName.size()))
         return static_cast<int64_t>(text->len);
-    Sink sink{text, {}, text->p};
+    Sink sink{text, {}, text->p, 0, 0, nullptr};
     *err = Rewrite(text, newName, oldName, rules, &sink);
     if (*err) {
         KwBufFree(&sink.own);

@@ -17,8 +17,9 @@ struct KwBuf {
     char* text() const { return p + at; }
 };
 
-// Makes room for cap bytes from the start of the buffer; the text keeps its place.
-bool KwBufReserve(KwBuf* b, size_t cap);
+// Makes room for cap bytes from the start of the buffer; the text keeps its place. It grows by
+// half at least, to spare copies, but never past `most`.
+bool KwBufReserve(KwBuf* b, size_t cap, size_t most = SIZE_MAX);
 void KwBufFree(KwBuf* b);
 // Puts text into the buffer, `at` bytes in (room to grow in place before it).
 bool KwBufAssign(KwBuf* b, std::string_view text, size_t at);
@@ -32,7 +33,7 @@ enum KakikaeError {
 
 struct KakikaeRules {
     bool cp932 = false; // a match may begin only on a CP932 character boundary
-    size_t limit = 0;   // largest result; 0 gives 64 times the text plus 64 MiB
+    size_t limit = 0;   // largest result; 0 gives 4 times the text plus 64 MiB
 };
 
 // The 1-based position of the first occurrence of pattern at or after start, or 0.

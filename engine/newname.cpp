@@ -9,7 +9,18 @@
 
 namespace {
 
-bool IsReservedDevice(const std::string& name) {
+bool HasBadChar(const std::string& name) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || std::strchr("\\/:*?\"<>|", c)) return true;
+        if (kPlatNamesCp932 && IsCp932Lead(c)) ++i; // its second byte may be 5C or 7C
+    }
+    return false;
+}
+
+} // namespace
+
+bool IsDeviceName(const std::string& name) {
     std::string base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.pop_back();
@@ -22,23 +33,13 @@ bool IsReservedDevice(const std::string& name) {
            glPlat.CompareNoCase(stem.c_str(), "LPT") == 0;
 }
 
-bool HasBadChar(const std::string& name) {
-    for (size_t i = 0; i < name.size(); ++i) {
-        auto c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20 || std::strchr("\\/:*?\"<>|", c)) return true;
-        if (kPlatNamesCp932 && IsCp932Lead(c)) ++i; // its second byte may be 5C or 7C
-    }
-    return false;
-}
-
-} // namespace
-
 std::string CheckNewName(const std::string& name) {
     if (name.empty()) return kTxtNoNewName;
     if (name.size() > kPlatNameMax) return kTxtTooLong;
     if (name == "." || name == ".." || HasBadChar(name) || name.back() == ' ' ||
-        name.back() == '.' || IsReservedDevice(name))
+        name.back() == '.' || IsDeviceName(name))
         return kTxtBadName;
+    if (name.compare(0, 4, ".~kw") == 0) return kTxtTempName;
     std::string cp932;
     if (!glPlat.ToCp932(name, &cp932)) return kTxtNotCp932;
     return "";

@@ -26,6 +26,13 @@ inline constexpr char kTxtFileInTheWay[] =
     "（‘ v‘）/新しいフォルダと同じ名前のファイルがあります。別の名前を入力してください。";
 inline constexpr char kTxtCantList[] =
     "（‘ v‘）/プロジェクトのフォルダを読めません。フォルダをドロップし直してください。";
+inline constexpr char kTxtTempName[] =
+    "（‘ v‘）/「.~kw」で始まる名前は作業用の名前なので使えません。別の名前を入力してください。";
+inline constexpr char kTxtLinkInTheWay[] =
+    "（‘ v‘）/新しいフォルダの名前のところにリンクがあります。別の名前を入力してください。";
+inline constexpr char kTxtDropNotCp932[] =
+    "（‘ v‘）/ドロップされたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
+    "フォルダの名前を変えてからドロップしてください。";
 inline constexpr char kTxtCollision[] =
     "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を入力してください。";
 
@@ -48,3 +55,9 @@ inline constexpr char kTxtWhyNoEnd[] = "名前の置き換えが終わりませ�
 inline constexpr char kTxtWhyTooLarge[] = "置き換えると大きくなりすぎます";
 inline constexpr char kTxtWhyNoMemory[] = "メモリが足りません";
 inline constexpr char kTxtWhyErrorCode[] = "エラー";
+inline constexpr char kTxtWhyNotFile[] = "通常のファイルではありません（パイプやデバイスなど）";
+inline constexpr char kTxtWhyNotAnsi[] =
+    "名前が Shift_JIS（CP932）で表せないので、その名前のままコピーできません";
+inline constexpr char kTxtWhyAltered[] =
+    "Windows では別の名前になってしまう名前（末尾の空白やピリオド、\\ / : など）です";
+inline constexpr char kTxtWhyMarkerName[] = "作業用のファイルと同じ名前なのでコピーできません";

@@ -6,20 +6,32 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 using PlatFile = void*;   // an open file; nullptr when opening failed
 using PlatSearch = void*; // a directory search; nullptr when it could not start
 
+// Whether a listed name can be used as it is. Windows hands the ANSI functions a best-fit
+// form of a name the code page can't hold (a "¥" comes back as "\\"), and drops a trailing
+// space or dot from a name it is given: such a name must never become a path.
+enum PlatNameState {
+    kNameOk,
+    kNameNotAnsi, // the ANSI code page can't hold it exactly; `name` is for showing only
+    kNameAltered, // Windows would take it for another name (trailing space or dot, \ / :)
+};
+
 struct PlatEntry {
-    std::string name;    // the file system's bytes
+    std::string name;    // the file system's bytes (ANSI on Windows)
     bool isDir = false;  // a folder, or a link to one
     bool isLink = false; // a symbolic link, junction or other reparse point
+    PlatNameState state = kNameOk;
 };
 
 struct PlatFileId {
     uint64_t volume = 0;
     uint64_t index = 0;
-    bool isDir = false;
+    bool isDir = false;  // of what the path leads to
+    bool isLink = false; // the path itself is a link (or another reparse point)
 };
 
 // Message box flags, the values of the Windows ones.
@@ -27,20 +39,23 @@ inline constexpr unsigned kBoxOk = 0x00000000;
 inline constexpr unsigned kBoxTopmost = 0x00040000;
 
 struct PlatCalls {
-    // pattern is a folder, the separator and a wildcard name ("*.*" or "*.pj").
+    // pattern is a folder, the separator and a wildcard name ("*.*" or "*.pj"). nullptr when
+    // nothing matched (LastError() is then 0) or the folder can't be listed (an error code).
     PlatSearch (*FindFirst)(const char* pattern, PlatEntry* entry);
     // 1 while there is an entry, 0 at the end, -1 when the listing fails on the way.
     int (*FindNext)(PlatSearch search, PlatEntry* entry);
     void (*FindEnd)(PlatSearch search);
-    int (*MakeDir)(const char* path);              // 0, or the OS error code
-    int (*Copy)(const char* from, const char* to); // 0, or the OS error code; `to` must not exist
-    PlatFile (*OpenRead)(const char* path);        // no sharing, must exist
-    PlatFile (*CreateWrite)(const char* path);     // no sharing, must not exist (nor a link)
-    int (*Size)(PlatFile file, uint64_t* size);    // 1 on success
+    int (*MakeDir)(const char* path); // 0, or the OS error code
+    // A regular file to a new path; 0, or the OS error code. `to` must not exist; what the
+    // call made of it is gone again when it fails.
+    int (*Copy)(const char* from, const char* to);
+    PlatFile (*OpenRead)(const char* path);     // a regular file; no sharing, must exist
+    PlatFile (*CreateWrite)(const char* path);  // no sharing, must not exist (nor a link)
+    int (*Size)(PlatFile file, uint64_t* size); // 1 on success
     int (*Read)(PlatFile file, void* buf, uint32_t n, uint32_t* got);
     int (*Write)(PlatFile file, const void* buf, uint32_t n, uint32_t* put);
     int (*Close)(PlatFile file); // 1 on success; the file is closed either way
-    int (*Identify)(const char* path, PlatFileId* id); // 1 when the path exists
+    int (*Identify)(const char* path, PlatFileId* id); // 1 when what the path leads to exists
     int (*CompareNoCase)(const char* a, const char* b);
     void* (*Alloc)(size_t n); // zero-filled; nullptr when there is no room
     void (*Free)(void* p);
@@ -57,13 +72,24 @@ struct PlatCalls {
     int (*RemoveDir)(const char* path);             // an empty folder; 0, or the OS error code
     int (*SetHidden)(const char* path, int hidden); // 0, or the OS error code
     int (*ProcessId)();
-    int (*ProcessAlive)(int pid); // 1 when a process of that id runs (or may run)
+    // The absolute path of what `path` names, its "." and ".." and separators resolved (and on
+    // Linux its links); 0 when it can't be had exactly.
+    int (*FullPath)(const char* path, std::string* out);
+    // A marker file held locked for as long as it is open, also against other machines that
+    // share the folder. create: makes it (it must not exist). Else opens an existing one (a
+    // regular file, not a link) that nobody holds. nullptr when it can't be had.
+    PlatFile (*HoldMarker)(const char* path, int create);
 };
 
 extern PlatCalls glPlat;
 
 // The window that owns message boxes (an HWND on Windows); nullptr for none.
 extern void* glPlatOwner;
+
+// The error code of a path that is no regular file (a pipe, a device), and of a file that
+// is there already.
+extern const int kPlatErrNotFile;
+extern const int kPlatErrExists;
 
 // Facts of the platform that the path and name rules depend on.
 extern const char kPlatSep;           // '\\' or '/'
@@ -75,3 +101,11 @@ inline constexpr size_t kPlatNameMax = 255;
 // The first occurrence of needle (m > 0 bytes) in hay, or nullptr: the C library's own search
 // where it has one.
 const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m);
+
+// The program's arguments as they truly are: on Windows read as UTF-16 and kept only where the
+// ANSI code page holds them exactly.
+struct PlatArg {
+    std::string text;
+    bool exact = true;
+};
+std::vector<PlatArg> PlatCommandLine(int argc, char** argv);

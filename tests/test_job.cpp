@@ -76,6 +76,7 @@ TEST_F(Job, CopiesAndRewritesTheProject) {
         {".gitignore", "Old"},
         {"New.bak.txt", "New"},
         {"New.verylongext", "Old"},
+        {"ab", "two bytes"},
     };
     EXPECT_EQ(Snapshot(Out("New")), want);
 
@@ -87,10 +88,11 @@ TEST_F(Job, CopiesAndRewritesTheProject) {
     EXPECT_EQ(Snapshot(Out("New")), want);
 }
 
-TEST_F(Job, ExtensionIsTestedOnTheNameOfTheCopy) {
-    std::string dir = MakeProject("p", {{"p.pj", "p p"}});
-    ASSERT_EQ(Run(dir, "Q"), kKwDone);
-    EXPECT_EQ(Snapshot(Out("Q")), (std::map<std::string, std::string>{{"Q.Qj", "p p"}}));
+TEST_F(Job, TextTypeIsTheOriginalsExtension) {
+    std::string dir = MakeProject("p", {{"p.pj", "p p"}, {"res.p", "p"}});
+    ASSERT_EQ(Run(dir, "Q.txt"), kKwDone);
+    EXPECT_EQ(Snapshot(Out("Q.txt")), (std::map<std::string, std::string>{
+                                          {"Q.txt.Q.txtj", "Q.txt Q.txt"}, {"res.Q.txt", "p"}}));
 }
 
 TEST_F(Job, EmptyProjectFolderGetsAnEmptyFolder) {
@@ -262,17 +264,17 @@ TEST_F(Job, DroppedPathsWithoutParentAreRefused) {
     std::string dir = MakeProject("Old", {{"Old.pj", "Old"}});
     glOldPjName = "Old";
     glNewPjName = "New";
-    for (std::string drop : {dir + kPlatSep, std::string("Old")}) {
+    // A root has no parent to write in; a file dropped instead of a folder can't be listed.
+    struct Row {
+        std::string drop;
+        const char* why;
+    } rows[] = {{kPlatSep == '/' ? "/" : "C:\\", kTxtBadDrop}, {Join(dir, "Old.pj"), kTxtCantList}};
+    for (const Row& r : rows) {
         gBoxes.clear();
-        glDropPath = drop;
-        EXPECT_EQ(ProjectKakikae(), kKwRefused) << drop;
-        EXPECT_EQ(gBoxes.at(0).text, kTxtBadDrop) << drop;
+        glDropPath = r.drop;
+        EXPECT_EQ(ProjectKakikae(), kKwRefused) << r.drop;
+        EXPECT_EQ(gBoxes.at(0).text, r.why) << r.drop;
     }
-    // A file dropped instead of a folder can't be listed.
-    gBoxes.clear();
-    glDropPath = Join(dir, "Old.pj");
-    EXPECT_EQ(ProjectKakikae(), kKwRefused);
-    EXPECT_EQ(gBoxes.at(0).text, kTxtCantList);
     EXPECT_FALSE(Exists(Out("New")));
 }
 
@@ -306,12 +308,13 @@ TEST_F(Job, TraceLinesOfOneRun) {
     std::string dir = MakeProject("Old", {{"Old.pj", "Old"}, {"ab", ""}, {"pic.bmp", "x"}});
     ASSERT_EQ(Run(dir, "Renamed"), kKwDone);
     std::string sep(1, kPlatSep);
-    std::string work = gTrace.size() > 3 ? gTrace[3].substr(gTrace[3].find(root_)) : "";
+    std::string work = gTrace.size() > 4 ? gTrace[4].substr(gTrace[4].find(root_)) : "";
     work = work.substr(0, work.rfind(kPlatSep));
     EXPECT_EQ(work.find(Join(root_, ".~kw")), 0u) << work;
     std::vector<std::string> want = {
         "FindPath=" + dir + sep + "*.pj\r\n",
         "FindPath=" + dir + sep + "*.*\r\n",
+        " FileData.cFileName=ab\r\n",
         " FileData.cFileName=Old.pj\r\n",
         // Written where the copy is built, before the folder gets its name.
         "●●● FileKakikaeToNewFile ●●●NewPath＝" + work + sep + "Renamed.pj\r\n",

@@ -5,22 +5,36 @@
 #include "platform/platform.h"
 #include "trace/trace.h"
 
+namespace {
+
+// The last drop was a folder that could not be read: saying "drop the project folder" then
+// would send the user round in circles.
+bool gDropUnreadable = false;
+
+} // namespace
+
 const std::string& OnDropPath(const std::string& path) {
-    glDropPath = path;
-    GetPjNameFromFolder(glDropPath, &glOldPjName);
+    if (!glPlat.FullPath(path.c_str(), &glDropPath)) glDropPath = path;
+    PlatFileId id;
+    gDropUnreadable = GetPjNameFromFolder(glDropPath, &glOldPjName) < 0 &&
+                      glPlat.Identify(glDropPath.c_str(), &id) && id.isDir;
     return glOldPjName;
 }
 
-const char* AcceptExecute(const std::string& typed) {
-    if (glOldPjName.empty()) return kTxtNoProject;
+const char* AcceptExecute(const std::string& typed, bool exact) {
+    if (glOldPjName.empty()) return gDropUnreadable ? kTxtCantList : kTxtNoProject;
+    if (!exact) { // never kept: it would be a best-fit form of what was typed
+        glNewPjName.clear();
+        return kTxtNotCp932;
+    }
     glNewPjName = typed;
     if (glNewPjName.empty()) return kTxtNoNewName;
     DbgStr("● glNewPjName", glNewPjName);
     return nullptr;
 }
 
-KwJobStatus ExecuteCommand(const std::string& typed, std::vector<KwFailure>* failures) {
-    if (const char* refusal = AcceptExecute(typed)) {
+KwJobStatus ExecuteCommand(const std::string& typed, bool exact, std::vector<KwFailure>* failures) {
+    if (const char* refusal = AcceptExecute(typed, exact)) {
         glPlat.Box(refusal, kTxtCaption, kBoxTopmost);
         return kKwRefused;
     }

@@ -1,5 +1,5 @@
 // The decisions of the two user commands, drop and execute, apart from any window: the
-// window on Windows and the command line share them.
+// windows and the command line share them.
 #pragma once
 
 #include "engine/job.h"
@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
-// A drop of `path` (the first dropped item): sets glDropPath, looks for the project name, and
-// gives the text the old-name label shows. A folder without a project file keeps the old name.
+// A drop of `path` (the first dropped item): sets glDropPath (the path resolved), looks for
+// the project name, and gives the text the old-name label shows. A folder without a project
+// file keeps the old name.
 const std::string& OnDropPath(const std::string& path);
 
-// The checks of a press of the execute button with `typed` in the edit field. nullptr when
-// the job may run (the new name is then in glNewPjName and traced), else the refusal.
-const char* AcceptExecute(const std::string& typed);
+// The checks of a press of the execute button with `typed` in the edit field (`exact`: the
+// ANSI code page holds what was typed exactly). nullptr when the job may run (the new name
+// is then in glNewPjName and traced), else the refusal.
+const char* AcceptExecute(const std::string& typed, bool exact = true);
 
 // A whole press: the refusal box, or the job with its closing box.
-KwJobStatus ExecuteCommand(const std::string& typed, std::vector<KwFailure>* failures = nullptr);
+KwJobStatus ExecuteCommand(const std::string& typed, bool exact = true,
+                           std::vector<KwFailure>* failures = nullptr);

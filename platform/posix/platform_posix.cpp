@@ -10,9 +10,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
-#include <csignal>
 #include <stdio.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -75,7 +75,10 @@ PlatSearch PosixFindFirst(const char* pattern, PlatEntry* entry) {
     }
     auto* search = new Search;
     std::vector<PlatEntry> dots;
-    while (dirent* d = readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        dirent* d = readdir(dir);
+        if (!d) break;
         PlatEntry e;
         e.name = d->d_name;
         if (!Matches(e.name, wild)) continue;
@@ -85,14 +88,21 @@ PlatSearch PosixFindFirst(const char* pattern, PlatEntry* entry) {
         e.isLink = lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
         (e.name == "." || e.name == ".." ? dots : search->entries).push_back(std::move(e));
     }
+    // A listing cut short by an error would leave files out without a word.
+    int err = errno;
     closedir(dir);
+    if (err) {
+        delete search;
+        gLastError = err;
+        return nullptr;
+    }
     // Windows lists "." and ".." first.
     std::sort(dots.begin(), dots.end(), Before);
     std::sort(search->entries.begin(), search->entries.end(), Before);
     search->entries.insert(search->entries.begin(), dots.begin(), dots.end());
     if (search->entries.empty()) {
         delete search;
-        gLastError = ENOENT;
+        gLastError = 0; // read, and nothing matched
         return nullptr;
     }
     *entry = search->entries[0];
@@ -125,7 +135,7 @@ PlatFile OpenFd(const char* path, int flags) {
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        gLastError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        gLastError = S_ISDIR(st.st_mode) ? EISDIR : kPlatErrNotFile;
         close(fd);
         return nullptr;
     }
@@ -219,6 +229,7 @@ int PosixCopy(const char* from, const char* to) {
     if (!err && fstat(fdIn, &st) == 0) fchmod(fdOut, st.st_mode & 07777);
     PosixClose(in);
     if (!PosixClose(out) && !err) err = gLastError;
+    if (err) unlink(to); // made by this call: nothing half-copied stays
     return err;
 }
 
@@ -228,6 +239,7 @@ int PosixIdentify(const char* path, PlatFileId* id) {
     id->volume = static_cast<uint64_t>(st.st_dev);
     id->index = static_cast<uint64_t>(st.st_ino);
     id->isDir = S_ISDIR(st.st_mode);
+    id->isLink = lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
     return 1;
 }
 
@@ -305,27 +317,60 @@ int PosixProcessId() {
     return static_cast<int>(getpid());
 }
 
-int PosixProcessAlive(int pid) {
-    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+int PosixFullPath(const char* path, std::string* out) {
+    char* real = realpath(path, nullptr);
+    if (!real) return Fail();
+    *out = real;
+    free(real);
+    return 1;
+}
+
+// flock locks are seen over NFS as well. The marker is checked to still be the file at its
+// path once locked: a cleaner may have taken and removed it between opening and locking.
+PlatFile PosixHoldMarker(const char* path, int create) {
+    int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT | O_EXCL : 0);
+    int fd = open(path, flags, 0644);
+    if (fd < 0) {
+        Fail();
+        return nullptr;
+    }
+    struct stat held, now;
+    errno = 0;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &held) != 0 || !S_ISREG(held.st_mode) ||
+        lstat(path, &now) != 0 || now.st_dev != held.st_dev || now.st_ino != held.st_ino) {
+        gLastError = errno ? errno : EBUSY;
+        close(fd);
+        return nullptr;
+    }
+    return new File{fd};
 }
 
 } // namespace
 
 PlatCalls glPlat = {
-    PosixFindFirst,    PosixFindNext,    PosixFindEnd,       PosixMakeDir,   PosixCopy,
-    PosixOpenRead,     PosixCreateWrite, PosixSize,          PosixRead,      PosixWrite,
-    PosixClose,        PosixIdentify,    PosixCompareNoCase, PosixAlloc,     PosixFree,
-    PosixDebugOut,     PosixBox,         PosixToUtf8,        PosixToCp932,   PosixLastError,
-    PosixRename,       PosixRemove,      PosixRemoveDir,     PosixSetHidden, PosixProcessId,
-    PosixProcessAlive,
+    PosixFindFirst, PosixFindNext,    PosixFindEnd,       PosixMakeDir,   PosixCopy,
+    PosixOpenRead,  PosixCreateWrite, PosixSize,          PosixRead,      PosixWrite,
+    PosixClose,     PosixIdentify,    PosixCompareNoCase, PosixAlloc,     PosixFree,
+    PosixDebugOut,  PosixBox,         PosixToUtf8,        PosixToCp932,   PosixLastError,
+    PosixRename,    PosixRemove,      PosixRemoveDir,     PosixSetHidden, PosixProcessId,
+    PosixFullPath,  PosixHoldMarker,
 };
 
 void* glPlatOwner = nullptr;
+
+std::vector<PlatArg> PlatCommandLine(int argc, char** argv) {
+    std::vector<PlatArg> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back({argv[i], true});
+    return args;
+}
 
 const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m) {
     return static_cast<const char*>(memmem(hay, n, needle, m));
 }
 
+const int kPlatErrNotFile = ENODEV;
+const int kPlatErrExists = EEXIST;
 const char kPlatSep = '/';
 const bool kPlatNamesCp932 = false;
 const bool kPlatNamesFoldCase = false;

@@ -3,6 +3,10 @@
 
 #include <cstring>
 #include <windows.h>
+#include <shellapi.h>
+#include <cwchar>
+
+#include "platform/win32/wide.h"
 
 namespace {
 
@@ -10,23 +14,56 @@ struct Search {
     HANDLE h;
 };
 
-void FillEntry(const WIN32_FIND_DATAA& fd, PlatEntry* entry) {
-    entry->name = fd.cFileName;
+// Whether Windows would take a name for another one: a trailing space or dot goes, and a
+// separator or a drive colon makes it a path.
+bool IsAltered(const std::string& name) {
+    if (name == "." || name == "..") return false;
+    if (name.empty() || name.back() == ' ' || name.back() == '.') return true;
+    for (size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || std::strchr("\\/:*?\"<>|", c)) return true;
+        if (IsDBCSLeadByte(c)) ++i; // its second byte may be a 5C
+    }
+    return false;
+}
+
+// The entry as the wide functions list it: its name is used only if the ANSI code page holds
+// it exactly.
+void FillEntry(const WIN32_FIND_DATAW& fd, PlatEntry* entry) {
+    entry->state = kNameOk;
+    if (!KwFromWide(fd.cFileName, wcslen(fd.cFileName), &entry->name)) {
+        entry->state = kNameNotAnsi;
+        // For showing only: what the default character makes of it.
+        char shown[MAX_PATH * 2] = {};
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fd.cFileName, -1, shown, sizeof shown,
+                            nullptr, nullptr);
+        entry->name = shown;
+    } else if (IsAltered(entry->name)) {
+        entry->state = kNameAltered;
+    }
     entry->isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry->isLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 PlatSearch WinFindFirst(const char* pattern, PlatEntry* entry) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern, &fd);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    std::wstring wide;
+    if (!KwToWide(pattern, &wide)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return nullptr;
+    }
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(wide.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) SetLastError(0); // read; nothing matched
+        return nullptr;
+    }
     FillEntry(fd, entry);
     return new Search{h};
 }
 
 int WinFindNext(PlatSearch search, PlatEntry* entry) {
-    WIN32_FIND_DATAA fd;
-    if (!FindNextFileA(static_cast<Search*>(search)->h, &fd))
+    WIN32_FIND_DATAW fd;
+    if (!FindNextFileW(static_cast<Search*>(search)->h, &fd))
         return GetLastError() == ERROR_NO_MORE_FILES ? 0 : -1;
     FillEntry(fd, entry);
     return 1;
@@ -41,13 +78,30 @@ int WinMakeDir(const char* path) {
     return CreateDirectoryA(path, nullptr) ? 0 : static_cast<int>(GetLastError());
 }
 
-int WinCopy(const char* from, const char* to) {
-    return CopyFileA(from, to, TRUE) ? 0 : static_cast<int>(GetLastError());
-}
-
 PlatFile Open(const char* path, DWORD access, DWORD disposition) {
     HANDLE h = CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    // A pipe or a device (Wine shows those of Linux folders as files) is no file to copy.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        SetLastError(ERROR_BAD_FILE_TYPE);
+        return nullptr;
+    }
+    return h;
+}
+
+int WinCopy(const char* from, const char* to) {
+    HANDLE h = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    DWORD type = GetFileType(h);
+    CloseHandle(h);
+    if (type != FILE_TYPE_DISK) return ERROR_BAD_FILE_TYPE;
+    if (CopyFileA(from, to, TRUE)) return 0;
+    auto err = static_cast<int>(GetLastError());
+    // `to` was not there before (else the copy stops at once): what is there now is its own.
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) DeleteFileA(to);
+    return err;
 }
 
 PlatFile WinOpenRead(const char* path) {
@@ -112,13 +166,40 @@ int WinProcessId() {
     return static_cast<int>(GetCurrentProcessId());
 }
 
-int WinProcessAlive(int pid) {
-    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
-    DWORD code = 0;
-    BOOL ok = GetExitCodeProcess(h, &code);
-    CloseHandle(h);
-    return ok && code == STILL_ACTIVE;
+int WinFullPath(const char* path, std::string* out) {
+    std::wstring wide;
+    if (!KwToWide(path, &wide)) return 0;
+    DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return 0;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+    full.resize(n);
+    // A folder's own path, not its root's: "C:\Proj\" is "C:\Proj".
+    while (full.size() > 3 && full.back() == L'\\')
+        full.pop_back();
+    return n > 0 && KwFromWide(full, out) ? 1 : 0;
+}
+
+// The holder shares nothing but deletion, so no one else can open the marker while it lives,
+// here or on another machine (the server keeps the share modes); the byte-range lock says
+// the same to anyone who only locks.
+PlatFile WinHoldMarker(const char* path, int create) {
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                           create ? CREATE_NEW : OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    BY_HANDLE_FILE_INFORMATION info;
+    OVERLAPPED at = {};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        !LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                    &at)) {
+        DWORD err = GetLastError();
+        CloseHandle(h);
+        SetLastError(err ? err : ERROR_LOCK_VIOLATION);
+        return nullptr;
+    }
+    return h;
 }
 
 int WinIdentify(const char* path, PlatFileId* id) {
@@ -133,6 +214,8 @@ int WinIdentify(const char* path, PlatFileId* id) {
     id->volume = info.dwVolumeSerialNumber;
     id->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     id->isDir = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    DWORD attrs = GetFileAttributesA(path);
+    id->isLink = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT);
     return 1;
 }
 
@@ -189,14 +272,27 @@ int WinLastError() {
 } // namespace
 
 PlatCalls glPlat = {
-    WinFindFirst,     WinFindNext,     WinFindEnd, WinMakeDir,  WinCopy,      WinOpenRead,
-    WinCreateWrite,   WinSize,         WinRead,    WinWrite,    WinClose,     WinIdentify,
-    WinCompareNoCase, WinAlloc,        WinFree,    WinDebugOut, WinBox,       WinToUtf8,
-    WinToCp932,       WinLastError,    WinRename,  WinRemove,   WinRemoveDir, WinSetHidden,
-    WinProcessId,     WinProcessAlive,
+    WinFindFirst,     WinFindNext,  WinFindEnd,    WinMakeDir,  WinCopy,      WinOpenRead,
+    WinCreateWrite,   WinSize,      WinRead,       WinWrite,    WinClose,     WinIdentify,
+    WinCompareNoCase, WinAlloc,     WinFree,       WinDebugOut, WinBox,       WinToUtf8,
+    WinToCp932,       WinLastError, WinRename,     WinRemove,   WinRemoveDir, WinSetHidden,
+    WinProcessId,     WinFullPath,  WinHoldMarker,
 };
 
 void* glPlatOwner = nullptr;
+
+std::vector<PlatArg> PlatCommandLine(int, char**) {
+    std::vector<PlatArg> args;
+    int n = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    for (int i = 0; wide && i < n; ++i) {
+        PlatArg a;
+        a.exact = KwFromWide(wide[i], wcslen(wide[i]), &a.text);
+        args.push_back(a);
+    }
+    LocalFree(wide);
+    return args;
+}
 
 // msvcrt has no memmem: the first byte by memchr, the rest compared.
 const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m) {
@@ -210,6 +306,8 @@ const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m) {
     return nullptr;
 }
 
+const int kPlatErrNotFile = ERROR_BAD_FILE_TYPE;
+const int kPlatErrExists = ERROR_FILE_EXISTS;
 const char kPlatSep = '\\';
 const bool kPlatNamesCp932 = true;
 const bool kPlatNamesFoldCase = true;

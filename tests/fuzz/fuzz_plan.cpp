@@ -42,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     glPlat.FindEnd = [](PlatSearch) {};
     glPlat.Identify = [](const char*, PlatFileId*) { return 0; };
+    glPlat.FullPath = [](const char* p, std::string* out) {
+        *out = p;
+        return 1;
+    };
     glPlat.MakeDir = [](const char*) -> int { FuzzFail("the plan wrote", ""); };
     glPlat.CreateWrite = [](const char*) -> PlatFile { FuzzFail("the plan wrote", ""); };
 
@@ -57,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         StrKakikae(&want, glNewPjName, glOldPjName, {kPlatNamesCp932, 4096}, &err);
         if (e.copyName != want) FuzzFail("copy name is not the replacement", e.name);
         if (e.copyName.size() > kPlatNameMax) FuzzFail("copy name too long", e.copyName);
-        if ((e.action == kKwRewrite) != (IsKakikaeTarget(e.copyName) == 1))
-            FuzzFail("action does not follow the extension of the copy", e.copyName);
+        if ((e.action == kKwRewrite) != (IsKakikaeTarget(e.name) == 1))
+            FuzzFail("action does not follow the file's own extension", e.name);
         if (!copies.insert(e.copyName).second) FuzzFail("two files get one name", e.copyName);
     }
     return 0;

@@ -5,6 +5,7 @@
 #include "engine/state.h"
 #include "engine/texts.h"
 #include "tests/support.h"
+#include "ui/commands.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -40,8 +41,9 @@ class RealFaults : public TempTest {
         return path;
     }
 
-    // Runs the job in a child process, as "nobody" when this is root, with `setup` done there
-    // first; its status and failures come back through a pipe.
+    // A drop of dir and a press in a child process, as "nobody" when this is root, with
+    // `setup` done there first; its status and failures (and its last box, as the failure of
+    // "box") come back through a pipe.
     Outcome RunInChild(const std::string& dir, const std::string& newName, void (*setup)()) {
         int fds[2];
         EXPECT_EQ(pipe(fds), 0);
@@ -50,11 +52,12 @@ class RealFaults : public TempTest {
             close(fds[0]);
             if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
             if (setup) setup();
-            glDropPath = dir;
-            glOldPjName = "Old";
-            glNewPjName = newName;
+            static std::string box;
+            glPlat.Box = [](const char* text, const char*, unsigned) { box = text; };
+            OnDropPath(dir);
             std::vector<KwFailure> failures;
-            std::string out = std::to_string(ProjectKakikae(&failures)) + "\n";
+            std::string out = std::to_string(ExecuteCommand(newName, true, &failures)) + "\n";
+            failures.push_back({"box", box});
             for (const KwFailure& f : failures)
                 out += f.name + "\t" + f.why + "\n";
             (void)!write(fds[1], out.data(), out.size());
@@ -105,11 +108,16 @@ TEST_F(RealFaults, SourceFilesWithoutReadPermission) {
     std::map<std::string, std::string> want = {{"New.pj", "New"}};
     EXPECT_EQ(Snapshot(Join(root_, "New")), want);
     ExpectNoTemporaries();
+    // A folder that can't be read says so, not "drop the project folder".
+    chmod(dir.c_str(), 0);
+    EXPECT_TRUE(Failed(RunInChild(dir, "Other", nullptr), "box", kTxtCantList));
+    chmod(dir.c_str(), 0755);
 }
 
 TEST_F(RealFaults, DestinationsWithoutWritePermission) {
     std::string dir = MakeProject("Old", {{"Old.pj", "Old"}, {"a.ico", "x"}});
-    // An existing new folder that can't be written: every file fails, what was there stays.
+    // An existing new folder that can't be written: nothing can be built in it, what was
+    // there stays.
     std::string out = Join(root_, "New");
     MakeDir(out);
     WriteFile(Join(out, "New.pj"), "before");
@@ -117,8 +125,7 @@ TEST_F(RealFaults, DestinationsWithoutWritePermission) {
     if (geteuid() == 0) chown(out.c_str(), 0, 0);
     Outcome o = RunInChild(dir, "New", nullptr);
     EXPECT_EQ(o.status, kKwFailed);
-    EXPECT_TRUE(Failed(o, "Old.pj", kTxtWhyCreate)) << o.Names();
-    EXPECT_TRUE(Failed(o, "a.ico", kTxtWhyCopy)) << o.Names();
+    EXPECT_TRUE(Failed(o, out, kTxtWhyMakeDir)) << o.Names();
     std::map<std::string, std::string> want = {{"New.pj", "before"}};
     EXPECT_EQ(Snapshot(out), want);
     chmod(out.c_str(), 0755);
@@ -166,7 +173,7 @@ TEST_F(RealFaults, DanglingLinkAndNamedPipe) {
     Outcome o = RunInChild(dir, "New", nullptr);
     EXPECT_EQ(o.status, kKwFailed);
     EXPECT_TRUE(Failed(o, "Old.lnk", kTxtWhyCopy)) << o.Names();
-    EXPECT_TRUE(Failed(o, "Old.wnd", kTxtWhyOpen)) << o.Names();
+    EXPECT_TRUE(Failed(o, "Old.wnd", kTxtWhyNotFile)) << o.Names();
     std::map<std::string, std::string> want = {{"New.pj", "New"}, {"a.txt", "New"}};
     EXPECT_EQ(Snapshot(Join(root_, "New")), want);
     ExpectNoTemporaries();

@@ -1,6 +1,8 @@
 #include "ui/win32/window.h"
 
+#include "engine/texts.h"
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 #include "ui/commands.h"
 
 #include <commctrl.h>
@@ -29,9 +31,17 @@ void OnCreate(HWND hwnd) {
     for (const ControlSpec& c : kControlSpecs) {
         const Kind& k = kKinds[c.kind];
         DWORD style = WS_CHILD | (c.visible ? WS_VISIBLE : 0);
-        HWND child =
-            CreateWindowExA(k.exStyle, k.cls, c.text, style, c.x, c.y, c.w, c.h, hwnd,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id));
+        std::wstring cls, text;
+        KwToWide(k.cls, &cls);
+        KwToWide(c.text, &text);
+        // The edit field keeps what is typed as UTF-16, so that a character the code page
+        // lacks is seen as such instead of turning into a best-fit form.
+        HWND child = c.kind == kEdit
+                         ? CreateWindowExW(k.exStyle, cls.c_str(), text.c_str(), style, c.x, c.y,
+                                           c.w, c.h, hwnd, id, instance, nullptr)
+                         : CreateWindowExA(k.exStyle, k.cls, c.text, style, c.x, c.y, c.w, c.h,
+                                           hwnd, id, instance, nullptr);
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(glFont), FALSE);
     }
 }
@@ -62,22 +72,30 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 void OnDropFiles(HDROP drop) {
-    // The whole first path, however long: a cut one would name another folder.
-    UINT len = DragQueryFileA(drop, 0, nullptr, 0);
-    std::string path(len, '\0');
-    DragQueryFileA(drop, 0, path.data(), len + 1);
+    // The whole first path, however long, and as it truly is: a cut one, or a best-fit form
+    // of a name, would name another folder.
+    UINT len = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring wide(len, L'\0');
+    DragQueryFileW(drop, 0, wide.data(), len + 1);
+    DragFinish(drop);
+    std::string path;
+    if (!KwFromWide(wide, &path)) {
+        glPlat.Box(kTxtDropNotCp932, kTxtCaption, kBoxTopmost);
+        return;
+    }
     HWND label = GetDlgItem(glMainWnd, kIdOldName);
     SendMessageA(label, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(OnDropPath(path).c_str()));
     ShowWindow(label, SW_SHOWNORMAL);
-    DragFinish(drop);
 }
 
 void OnExecute() {
     HWND edit = GetDlgItem(glMainWnd, kIdNewName);
-    int len = GetWindowTextLengthA(edit);
-    std::string typed(static_cast<size_t>(len), '\0');
-    typed.resize(static_cast<size_t>(GetWindowTextA(edit, typed.data(), len + 1)));
-    ExecuteCommand(typed);
+    int len = GetWindowTextLengthW(edit);
+    std::wstring wide(static_cast<size_t>(len) + 1, L'\0');
+    wide.resize(static_cast<size_t>(GetWindowTextW(edit, wide.data(), len + 1)));
+    std::string typed;
+    bool exact = KwFromWide(wide, &typed);
+    ExecuteCommand(exact ? typed : std::string("?"), exact);
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
@@ -107,9 +125,11 @@ HWND CreateMainWindow(HINSTANCE instance) {
 int RunMessageLoop() {
     MSG msg;
     BOOL got;
-    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0 && got != -1) {
+    // The wide calls: typed characters reach the edit field as UTF-16, not converted to the
+    // code page on the way.
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0 && got != -1) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return got == 0 ? static_cast<int>(msg.wParam) : 0;
 }

@@ -1,0 +1,78 @@
+#include "tests/native.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+std::wstring Wide(const std::string& s, UINT cp) {
+    std::wstring w(s.size() + 1, L'\0');
+    w.resize(static_cast<size_t>(MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()),
+                                                     w.data(), static_cast<int>(w.size()))));
+    return w;
+}
+
+// The Linux name of a Windows path, from Wine.
+std::string UnixPath(const std::string& path) {
+    using Fn = char*(__cdecl*)(const WCHAR*);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (!fn) return "";
+    char* name = fn(Wide(path, CP_ACP).c_str());
+    std::string out = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+// A Linux system call of the 32-bit process Wine runs this program in.
+int LinuxCall(int nr, const void* a, const void* b, long c) {
+    int ret;
+    asm volatile("int $0x80" : "=a"(ret) : "a"(nr), "b"(a), "c"(b), "d"(c) : "memory");
+    return ret;
+}
+
+} // namespace
+
+std::string Listed(const char8_t* utf8) {
+    std::wstring w = Wide(reinterpret_cast<const char*>(utf8), CP_UTF8);
+    std::string out(w.size() * 2 + 1, '\0');
+    out.resize(static_cast<size_t>(
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
+                            out.data(), static_cast<int>(out.size()), "?", nullptr)));
+    return out;
+}
+
+void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::string& content) {
+    // \\?\ keeps the name as it is, trailing spaces and dots included.
+    std::wstring path = L"\\\\?\\" + Wide(dir, CP_ACP) + L"\\" +
+                        Wide(reinterpret_cast<const char*>(utf8Name), CP_UTF8);
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << dir;
+    DWORD put = 0;
+    WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
+void MakePipe(const std::string& path) {
+    ASSERT_EQ(LinuxCall(14 /* mknod */, UnixPath(path).c_str(), reinterpret_cast<void*>(010644), 0),
+              0)
+        << path;
+}
+
+void MakeLink(const std::string& target, const std::string& path) {
+    std::string to = target[0] == '/' ? target : UnixPath(target);
+    ASSERT_EQ(LinuxCall(83 /* symlink */, to.c_str(), UnixPath(path).c_str(), 0), 0) << path;
+}
+
+void ChangeDir(const std::string& dir) {
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str())) << dir;
+}
+
+std::string CurrentDir() {
+    char buf[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, buf);
+    return buf;
+}

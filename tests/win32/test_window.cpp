@@ -68,22 +68,32 @@ class Window : public TempTest {
 
     static HWND Item(int id) { return GetDlgItem(glMainWnd, id); }
 
-    // An HDROP as the shell makes it: DROPFILES, then the ANSI paths, then an empty one.
-    static void Drop(const std::vector<std::string>& paths) {
-        size_t size = sizeof(DROPFILES) + 1;
-        for (const std::string& p : paths)
-            size += p.size() + 1;
+    // An HDROP as the shell makes it: DROPFILES, then the UTF-16 paths, then an empty one.
+    static void Drop(const std::vector<std::wstring>& paths) {
+        size_t size = sizeof(DROPFILES) + sizeof(wchar_t);
+        for (const std::wstring& p : paths)
+            size += (p.size() + 1) * sizeof(wchar_t);
         HGLOBAL h = GlobalAlloc(GHND, size);
         auto* df = static_cast<DROPFILES*>(GlobalLock(h));
         df->pFiles = sizeof(DROPFILES);
-        df->fWide = FALSE;
-        char* at = reinterpret_cast<char*>(df + 1);
-        for (const std::string& p : paths) {
-            std::memcpy(at, p.c_str(), p.size() + 1);
+        df->fWide = TRUE;
+        auto* at = reinterpret_cast<wchar_t*>(df + 1);
+        for (const std::wstring& p : paths) {
+            std::memcpy(at, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
             at += p.size() + 1;
         }
         GlobalUnlock(h);
         SendMessageA(glMainWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(h), 0);
+    }
+    static void Drop(const std::vector<std::string>& paths) {
+        std::vector<std::wstring> wide;
+        for (const std::string& p : paths) {
+            wide.emplace_back(p.size(), L'\0');
+            wide.back().resize(static_cast<size_t>(
+                MultiByteToWideChar(CP_ACP, 0, p.data(), static_cast<int>(p.size()),
+                                    wide.back().data(), static_cast<int>(p.size()))));
+        }
+        Drop(wide);
     }
     static void Type(const std::string& text) {
         SendMessageA(Item(kIdNewName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -279,6 +289,14 @@ TEST_F(Window, RefusalsReachTheUser) {
         Press();
         ExpectOneBox(r.box, r.typed.c_str());
     }
+    // What the code page can't hold is refused as it is, never taken in a best-fit form.
+    SendMessageW(Item(kIdNewName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Caf\u00e9"));
+    Press();
+    ExpectOneBox(kTxtNotCp932, "Cafe with an acute accent");
+    Drop(std::vector<std::wstring>{L"C:\\Caf\u00e9"});
+    ExpectOneBox(kTxtDropNotCp932, "a dropped folder named so");
+    EXPECT_EQ(Label(), "Proj");
+
     Type("Next"); // Proj.txt and Next.txt would both be Next.txt
     Press();
     std::vector<SeenBox> seen = Seen();

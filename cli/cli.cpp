@@ -21,6 +21,7 @@ constexpr char kUsage[] =
     "  --dry-run  print what would be done for every entry and write nothing\n"
     "  --trace    write the trace lines to standard error\n"
     "  --help     print this text\n"
+    "  --version  print the version\n"
     "  --         what follows is PROJECT_FOLDER and NEW_NAME, even when it starts with -\n"
     "\n"
     "exit status: 0 every file copied, 1 some file failed, 2 refused (nothing written)\n";
@@ -74,6 +75,10 @@ int KwCliMain(const std::vector<PlatArg>& argl) {
         const std::string& a = argl[i].text;
         if (options && (a == "--help" || a == "-h")) {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (options && a == "--version") {
+            std::puts("kestrelwick " KW_VERSION);
             return 0;
         }
         if (options && a == "--")

@@ -1,4 +1,4 @@
-// Shared by the benchmark's parts: the workloads and the registration of each figure.
+// Shared by the benchmark's parts: the workloads of the replacement, and the whole-job figures.
 #pragma once
 
 #include <cstddef>
@@ -15,13 +15,10 @@ struct Workload {
 
 const std::vector<Workload>& Workloads();
 
-// Text of exactly `size` bytes: lines of source, with oldName at the start of every `every`
+// Text of exactly `size` bytes: lines of source, with the name at the start of every `every`
 // bytes (never when every is 0).
 std::string SourceText(size_t size, size_t every, const std::string& name);
-std::string Cp932Text(size_t size, size_t every, const std::string& name);
-std::string Utf8Text(size_t size, size_t every, const std::string& name);
 
-void RegisterReplaceBenchmarks();
 // Forks the process that starts the whole job's commands: call it first, while this
 // process is small.
 void StartLauncher();

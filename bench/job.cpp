@@ -209,6 +209,7 @@ void StartLauncher() {
 }
 
 void RegisterJobBenchmarks(const std::string& projects) {
+    if (projects.empty()) std::fprintf(stderr, "no --projects: run scripts/bench-projects\n");
     std::string refused = projects + "/refused/A";
     if (fs::exists(refused))
         benchmark::RegisterBenchmark("refused/50MB", Refused, refused)

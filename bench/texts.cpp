@@ -2,10 +2,14 @@
 
 #include "platform/platform.h"
 
+#include <utility>
+
 namespace {
 
+using Lines = std::vector<std::string>;
+
 // Lines of BASIC source of varied length, none holding a project name.
-const char* const kSource[] = {
+const Lines kSource = {
     "Dim hWnd As HWND",
     "Sub MainWnd_Create(ByRef CreateStruct As CREATESTRUCT)",
     "    SetWindowText(hWnd, \"Title\")",
@@ -19,16 +23,43 @@ const char* const kSource[] = {
     "#include <RadSupport.sbp>",
 };
 
-// The same in Japanese, written here in UTF-8.
-const char* const kJapanese[] = {
-    "' ウィンドウを作成します",         "    MessageBox(hWnd, \"保存しました\", \"確認\", MB_OK)",
-    "' 表示の更新（ソフトウェア描画）", "Dim 件数 As Long",
-    "' 予定表のデータを読み込む",       "    SetWindowText(hWnd, \"設定を変更しました\")",
+// Japanese lines, each in the build's ANSI form and in UTF-8.
+#define KW_JA(text)                                                                                \
+    { text, reinterpret_cast<const char*>(u8##text) }
+const std::pair<const char*, const char*> kJapanese[] = {
+    KW_JA("' ウィンドウを作成します"),
+    KW_JA("    MessageBox(hWnd, \"保存しました\", \"確認\", MB_OK)"),
+    KW_JA("' 表示の更新（ソフトウェア描画）"),
+    KW_JA("Dim 件数 As Long"),
+    KW_JA("' 予定表のデータを読み込む"),
+    KW_JA("    SetWindowText(hWnd, \"設定を変更しました\")"),
+};
+// Comments written mostly in hiragana: the CP932 lead byte 82 is a third of the text.
+const std::pair<const char*, const char*> kHiragana[] = {
+    KW_JA("' これはひらがなのおおいぶんしょうです。つぎのぎょうをよみこみます"),
+    KW_JA("' まどをつくってから、ないようをかきなおします"),
+    KW_JA("    ' かずがかわったら、もういちどかぞえなおす"),
 };
 
+Lines Cp932(const std::pair<const char*, const char*>* p, size_t n) {
+    Lines out;
+    for (size_t i = 0; i < n; ++i) {
+        std::string line;
+        glPlat.ToCp932(p[i].first, &line);
+        out.push_back(line);
+    }
+    return out;
+}
+
+Lines Utf8(const std::pair<const char*, const char*>* p, size_t n) {
+    Lines out;
+    for (size_t i = 0; i < n; ++i)
+        out.push_back(p[i].second);
+    return out;
+}
+
 // Chunks of `every` bytes: the name, then whole lines while they fit, padded with spaces.
-std::string Fill(size_t size, size_t every, const std::string& name, const char* const* lines,
-                 size_t nlines) {
+std::string Fill(size_t size, size_t every, const std::string& name, const Lines& lines) {
     std::string text;
     text.reserve(size + 256);
     size_t k = 0;
@@ -36,7 +67,7 @@ std::string Fill(size_t size, size_t every, const std::string& name, const char*
         size_t chunkEnd = every ? text.size() + every : size;
         if (every) text += name + " ";
         for (;;) {
-            std::string line = std::string(lines[k % nlines]) + "\r\n";
+            std::string line = lines[k % lines.size()] + "\r\n";
             if (text.size() + line.size() > chunkEnd) break;
             text += line;
             ++k;
@@ -49,33 +80,23 @@ std::string Fill(size_t size, size_t every, const std::string& name, const char*
     return text;
 }
 
-std::string FromUtf8(const std::string& s) {
-    std::string out;
-    glPlat.ToCp932(s, &out);
-    return out;
+const Lines& Ja() {
+    static const Lines lines = Cp932(kJapanese, std::size(kJapanese));
+    return lines;
 }
 
 } // namespace
 
 std::string SourceText(size_t size, size_t every, const std::string& name) {
-    return Fill(size, every, name, kSource, std::size(kSource));
-}
-
-std::string Utf8Text(size_t size, size_t every, const std::string& name) {
-    return Fill(size, every, name, kJapanese, std::size(kJapanese));
-}
-
-std::string Cp932Text(size_t size, size_t every, const std::string& name) {
-    std::vector<std::string> lines;
-    for (const char* l : kJapanese)
-        lines.push_back(FromUtf8(l));
-    std::vector<const char*> ptrs;
-    for (const std::string& l : lines)
-        ptrs.push_back(l.c_str());
-    return Fill(size, every, FromUtf8(name), ptrs.data(), ptrs.size());
+    return Fill(size, every, name, kSource);
 }
 
 const std::vector<Workload>& Workloads() {
+    // サンプル改, さんぷる and てすと in CP932; サンプル改 in UTF-8.
+    static const std::string kSampleKai = "\x83\x54\x83\x93\x83\x76\x83\x8B\x89\xFC";
+    static const std::string kSanpuru = "\x82\xB3\x82\xF1\x82\xD5\x82\xE9";
+    static const std::string kTesuto = "\x82\xC4\x82\xB7\x82\xC6";
+    static const std::string kSampleKaiUtf8 = reinterpret_cast<const char*>(u8"サンプル改");
     static const std::vector<Workload> all = {
         {"no-occurrence", "SampleApp", "RenamedApp", false, true,
          [](size_t n, const std::string& o) { return SourceText(n, 0, o); }},
@@ -88,13 +109,24 @@ const std::vector<Workload>& Workloads() {
          [](size_t n, const std::string&) {
              return std::string(n / 2, 'a') + std::string(n - n / 2, 'b');
          }},
-        {"cp932-per-2KB", "SampleApp", "\x83\x54\x83\x93\x83\x76\x83\x8B\x89\xFC", true, true,
-         [](size_t n, const std::string& o) { return Cp932Text(n, 2048, o); }},
+        // A first byte the text is full of.
+        {"editor-per-2KB", "editor", "viewer", false, true,
+         [](size_t n, const std::string& o) { return SourceText(n, 2048, o); }},
+        {"cp932-per-2KB", "SampleApp", kSampleKai, true, true,
+         [](size_t n, const std::string& o) { return Fill(n, 2048, o, Ja()); }},
         // The same CP932 text searched byte by byte: what the boundary check costs.
-        {"cp932-as-bytes", "SampleApp", "\x83\x54\x83\x93\x83\x76\x83\x8B\x89\xFC", false, true,
-         [](size_t n, const std::string& o) { return Cp932Text(n, 2048, o); }},
-        {"utf8-per-2KB", "SampleApp", "サンプル改", false, true,
-         [](size_t n, const std::string& o) { return Utf8Text(n, 2048, o); }},
+        {"cp932-as-bytes", "SampleApp", kSampleKai, false, true,
+         [](size_t n, const std::string& o) { return Fill(n, 2048, o, Ja()); }},
+        {"hiragana-per-2KB", kSanpuru, kTesuto, true, true,
+         [](size_t n, const std::string& o) {
+             static const Lines lines = Cp932(kHiragana, std::size(kHiragana));
+             return Fill(n, 2048, o, lines);
+         }},
+        {"utf8-per-2KB", "SampleApp", kSampleKaiUtf8, false, true,
+         [](size_t n, const std::string& o) {
+             static const Lines lines = Utf8(kJapanese, std::size(kJapanese));
+             return Fill(n, 2048, o, lines);
+         }},
     };
     return all;
 }

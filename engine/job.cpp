@@ -2,6 +2,7 @@
 // put in place in one step.
 #include "engine/job.h"
 
+#include "engine/find.h"
 #include "engine/kakikae.h"
 #include "engine/mbcs.h"
 #include "engine/state.h"
@@ -22,6 +23,12 @@ KwBuf* gContent = nullptr;
 // copy. gCreateBoxShown: the box of a file that can't be created comes once in a run.
 bool gLeftBroken = false;
 bool gCreateBoxShown = false;
+
+} // namespace
+
+void (*glKwProgress)(size_t done, size_t total) = nullptr;
+
+namespace {
 
 std::string FolderOf(const std::string& path) {
     size_t sep = LastSepPos(path, kPlatSep, kPlatNamesCp932);
@@ -96,20 +103,20 @@ std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& 
     KwBuf local;
     KwBuf& buf = gContent ? *gContent : local;
     std::string why = ReadWhole(oldPath, &buf, newName, oldName);
-    // Which encoding the text is in matters only where the name is in it: an ASCII name that
-    // is not there spares the check.
-    bool utf8 = why.empty() &&
-                (IsAscii(oldName) && !PlatFind(buf.text(), buf.len, oldName.data(), oldName.size())
-                     ? true
-                     : IsValidUtf8(buf.text(), buf.len));
-    std::string oldIn, newIn;
+    // Which encoding the text is in matters only where the name is in it: an ASCII name, the
+    // same in both, is looked for first, and where it is found the replacement starts there.
+    size_t first = kKakikaeUnsearched;
+    if (why.empty() && IsAscii(oldName))
+        first = KwFind(buf.text(), buf.len, oldName.data(), oldName.size());
     int64_t n = static_cast<int64_t>(buf.len);
-    if (why.empty() && NameFor(utf8, oldName, &oldIn)) {
+    bool utf8 = first == buf.len || IsValidUtf8(buf.text(), buf.len);
+    std::string oldIn, newIn;
+    if (why.empty() && first != buf.len && NameFor(utf8, oldName, &oldIn)) {
         // The new name was checked to have both forms; the old one may lack the CP932 form,
         // and then can't stand in such a text.
         KakikaeError err = kKakikaeOk;
         if (NameFor(utf8, newName, &newIn))
-            n = StrKakikae(&buf, newIn, oldIn, {!utf8, 0}, &err);
+            n = StrKakikae(&buf, newIn, oldIn, {!utf8, 0, first}, &err);
         else
             err = kKakikaeNoMemory;
         if (n < 0)
@@ -167,6 +174,10 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
     }
     KwBuf content;
     gContent = &content;
+    size_t done = 0, total = 0;
+    for (const KwPlanEntry& e : plan.entries)
+        total += e.action != kKwSkipDots && e.action != kKwSkipFolder;
+    if (glKwProgress) glKwProgress(0, total);
     for (const KwPlanEntry& e : plan.entries) {
         if (e.action == kKwSkipDots) continue;
         DbgStr(" FileData.cFileName=", e.name);
@@ -194,6 +205,7 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
             }
         }
         if (!why.empty()) failures->push_back({e.name, why});
+        if (glKwProgress) glKwProgress(++done, total);
     }
     gContent = nullptr;
     KwBufFree(&content);
@@ -228,19 +240,26 @@ std::string KwFailureText(const std::vector<KwFailure>& failures, size_t shown) 
     return text;
 }
 
-KwJobStatus ProjectKakikae(std::vector<KwFailure>* failures) {
-    std::vector<KwFailure> local;
-    if (!failures) failures = &local;
+KwJobStatus KwPlanAndRun(std::string* refusal, std::vector<KwFailure>* failures) {
     failures->clear();
     KwPlan plan;
-    if (std::string refusal = KwMakePlan(&plan); !refusal.empty()) {
-        glPlat.Box(refusal.c_str(), kTxtCaption, kBoxTopmost);
-        return kKwRefused;
-    }
-    KwJobStatus status = KwRunPlan(plan, failures);
-    if (status == kKwDone)
-        glPlat.Box(kTxtDone, kTxtCaption, kBoxTopmost);
-    else
-        glPlat.Box(KwFailureText(*failures, kKwFailuresShown).c_str(), kTxtCaption, kBoxTopmost);
+    *refusal = KwMakePlan(&plan);
+    return refusal->empty() ? KwRunPlan(plan, failures) : kKwRefused;
+}
+
+void KwShowEnd(const std::string& refusal, KwJobStatus status,
+               const std::vector<KwFailure>& failures) {
+    const std::string text = status == kKwRefused ? refusal
+                             : status == kKwDone  ? kTxtDone
+                                                  : KwFailureText(failures, kKwFailuresShown);
+    glPlat.Box(text.c_str(), kTxtCaption, kBoxTopmost);
+}
+
+KwJobStatus ProjectKakikae(std::vector<KwFailure>* failures) {
+    std::vector<KwFailure> local;
+    std::string refusal;
+    if (!failures) failures = &local;
+    KwJobStatus status = KwPlanAndRun(&refusal, failures);
+    KwShowEnd(refusal, status, *failures);
     return status;
 }

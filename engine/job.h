@@ -63,6 +63,14 @@ uint64_t FileWriteMy2(const std::string& path, const char* buf, uint64_t n, std:
 
 // The whole job on the rename state: plan, then refuse or run, then the closing box.
 KwJobStatus ProjectKakikae(std::vector<KwFailure>* failures = nullptr);
+// The same in two parts, so that a window can run the first on a thread of its own and show
+// the box itself: the plan and the run (*refusal set when refused), then the closing box.
+KwJobStatus KwPlanAndRun(std::string* refusal, std::vector<KwFailure>* failures);
+void KwShowEnd(const std::string& refusal, KwJobStatus status,
+               const std::vector<KwFailure>& failures);
+// Called from the job with the files done and the files planned, before the first and after
+// each; nullptr for none.
+extern void (*glKwProgress)(size_t done, size_t total);
 
 // How many failures the closing box lists.
 inline constexpr size_t kKwFailuresShown = 20;

@@ -1,5 +1,6 @@
 #include "engine/kakikae.h"
 
+#include "engine/find.h"
 #include "engine/mbcs.h"
 #include "platform/platform.h"
 
@@ -85,6 +86,23 @@ bool CanJoin(std::string_view nw, std::string_view old) {
     return false;
 }
 
+// Copies apart ranges; short ones (names, the text between close occurrences) inline, as a
+// library call costs more than the copy there.
+inline void Copy(char* to, const char* from, size_t n) {
+    if (n > 32) {
+        std::memcpy(to, from, n);
+        return;
+    }
+    size_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        uint64_t w;
+        std::memcpy(&w, from + k, 8);
+        std::memcpy(to + k, &w, 8);
+    }
+    for (; k < n; ++k)
+        to[k] = from[k];
+}
+
 // The output of a replacement. It is written into the text's own buffer, from its start,
 // for as long as it stays behind the input still to be read; when it would overtake it, it
 // moves to a buffer of its own. That buffer never grows past the limit: where the final size
@@ -118,7 +136,13 @@ struct Sink {
             if (!KwBufReserve(&own, len + n, limit)) return kKakikaeNoMemory;
             out = own.p;
         }
-        if (out + len != src) std::memmove(out + len, src, n);
+        // In place the output trails the input by the room, mostly further than a piece is
+        // long: then it is a plain copy (msvcrt's memmove is slower than its memcpy).
+        char* to = out + len;
+        if (to + n <= src || src + n <= to)
+            Copy(to, src, n);
+        else if (to != src)
+            std::memmove(to, src, n);
         len += n;
         return kKakikaeOk;
     }
@@ -136,15 +160,14 @@ struct Sink {
 };
 
 // Each occurrence of the original text, found after the end of the previous one: f(j) for
-// each, from `from` (a character begins there). Stops early when f returns an error.
+// each, from `from` (no occurrence begins before it; a character begins at `known`). Stops
+// early when f returns an error.
 template <typename F>
-KakikaeError ForEachOccurrence(const char* in, size_t from, size_t n, std::string_view old,
-                               bool cp932, F f) {
-    size_t known = from;
+KakikaeError ForEachOccurrence(const char* in, size_t from, size_t known, size_t n,
+                               std::string_view old, bool cp932, F f) {
     while (from < n) {
-        const char* hit = PlatFind(in + from, n - from, old.data(), old.size());
-        if (!hit) break;
-        auto j = static_cast<size_t>(hit - in);
+        size_t j = from + KwFind(in + from, n - from, old.data(), old.size());
+        if (j >= n) break;
         if (cp932 && !IsCp932Boundary(in, known, j)) {
             from = known = j + 1; // j is the second byte of a character
             continue;
@@ -158,20 +181,20 @@ KakikaeError ForEachOccurrence(const char* in, size_t from, size_t n, std::strin
 // Each occurrence of the original text replaced once. This is the whole result when no
 // replacement can form a new occurrence, and the rule when the new name holds the old one
 // (repeating from the start would never end).
-KakikaeError OnePass(Sink* sink, const char* in, size_t n, std::string_view nw,
+KakikaeError OnePass(Sink* sink, const char* in, size_t n, size_t first, std::string_view nw,
                      std::string_view old, bool cp932) {
     // Only a growing result can overtake its input; the rest of it is then counted once.
     if (nw.size() > old.size())
         sink->final = [=](size_t len, size_t read) {
             uint64_t hits = 0;
-            ForEachOccurrence(in, read, n, old, cp932, [&](size_t) {
+            ForEachOccurrence(in, read, read, n, old, cp932, [&](size_t) {
                 ++hits;
                 return kKakikaeOk;
             });
             return len + (n - read) + hits * (nw.size() - old.size());
         };
     size_t copied = 0;
-    KakikaeError e = ForEachOccurrence(in, 0, n, old, cp932, [&](size_t j) {
+    KakikaeError e = ForEachOccurrence(in, first, 0, n, old, cp932, [&](size_t j) {
         if (KakikaeError e = sink->Put(in + copied, j - copied, j)) return e;
         copied = j + old.size();
         return sink->Put(nw.data(), nw.size(), copied);
@@ -241,8 +264,10 @@ struct Rewriter {
         return kKakikaeOk;
     }
 
-    KakikaeError Run(const char* in, size_t n) {
-        size_t m = old.size();
+    // `first`: the first occurrence in the text; later ones are searched from where the last
+    // one was passed, never again over what was read.
+    KakikaeError Run(const char* in, size_t n, size_t first) {
+        size_t m = old.size(), next = first;
         fail.assign(m + 1, 0);
         for (size_t k = 1, b = 0; k < m; ++k) {
             while (b > 0 && old[k] != old[b])
@@ -261,8 +286,8 @@ struct Rewriter {
             } else {
                 if (s == 0 && i < n) {
                     // Nothing pending: copy up to the next candidate in one go.
-                    const char* hit = PlatFind(in + i, n - i, old.data(), m);
-                    size_t j = hit ? static_cast<size_t>(hit - in) : n;
+                    if (next < i) next = i + KwFind(in + i, n - i, old.data(), m);
+                    size_t j = next;
                     if (j > i) {
                         if (KakikaeError e = Put(in + i, j - i, j)) return e;
                         work += j - i;
@@ -279,8 +304,8 @@ struct Rewriter {
     }
 };
 
-KakikaeError Rewrite(KwBuf* text, std::string_view nw, std::string_view old, KakikaeRules rules,
-                     Sink* sink) {
+KakikaeError Rewrite(KwBuf* text, size_t first, std::string_view nw, std::string_view old,
+                     KakikaeRules rules, Sink* sink) {
     size_t n = text->len;
     // Counted in 64 bits: a multiple of a large text passes what a 32-bit size_t holds.
     uint64_t limit = rules.limit ? rules.limit : 4 * uint64_t{n} + (uint64_t{64} << 20);
@@ -289,13 +314,13 @@ KakikaeError Rewrite(KwBuf* text, std::string_view nw, std::string_view old, Kak
     const char* in = text->text();
     bool whole = !rules.cp932 || (IsWhole(nw) && IsWhole(old));
     if (nw.find(old) != std::string_view::npos || (whole && !CanJoin(nw, old)))
-        return OnePass(sink, in, n, nw, old, rules.cp932);
+        return OnePass(sink, in, n, first, nw, old, rules.cp932);
     Rewriter r;
     r.old = old;
     r.nw = nw;
     r.cp932 = rules.cp932;
     r.sink = sink;
-    return r.Run(in, n);
+    return r.Run(in, n, first);
 }
 
 } // namespace
@@ -303,11 +328,13 @@ KakikaeError Rewrite(KwBuf* text, std::string_view nw, std::string_view old, Kak
 int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
                    KakikaeRules rules, KakikaeError* err) {
     *err = kKakikaeOk;
-    if (oldName.empty() || !text->p ||
-        !PlatFind(text->text(), text->len, oldName.data(), oldName.size()))
-        return static_cast<int64_t>(text->len);
+    if (oldName.empty() || !text->p) return static_cast<int64_t>(text->len);
+    size_t first = rules.first != kKakikaeUnsearched
+                       ? rules.first
+                       : KwFind(text->text(), text->len, oldName.data(), oldName.size());
+    if (first >= text->len) return static_cast<int64_t>(text->len);
     Sink sink{text, {}, text->p, 0, 0, nullptr};
-    *err = Rewrite(text, newName, oldName, rules, &sink);
+    *err = Rewrite(text, first, newName, oldName, rules, &sink);
     if (*err) {
         KwBufFree(&sink.own);
         return -1;

@@ -31,9 +31,14 @@ enum KakikaeError {
     kKakikaeNoMemory,
 };
 
+inline constexpr size_t kKakikaeUnsearched = SIZE_MAX;
+
 struct KakikaeRules {
     bool cp932 = false; // a match may begin only on a CP932 character boundary
     size_t limit = 0;   // largest result; 0 gives 4 times the text plus 64 MiB
+    // Where the caller found the old name's first bytes already (the text's length when it
+    // found none), so that the text is searched once.
+    size_t first = kKakikaeUnsearched;
 };
 
 // The 1-based position of the first occurrence of pattern at or after start, or 0.

@@ -98,9 +98,8 @@ extern const bool kPlatNamesFoldCase; // the file system ignores the case of nam
 extern const size_t kPlatPathMax;     // longest usable path, terminator not counted
 inline constexpr size_t kPlatNameMax = 255;
 
-// The first occurrence of needle (m > 0 bytes) in hay, or nullptr: the C library's own search
-// where it has one.
-const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m);
+// The widest vector instructions the processor and the system allow: 0 none, 1 SSE2, 2 AVX2.
+int PlatCpuVector();
 
 // The program's arguments as they truly are: on Windows read as UTF-16 and kept only where the
 // ANSI code page holds them exactly.

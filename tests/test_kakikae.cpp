@@ -1,3 +1,4 @@
+#include "engine/find.h"
 #include "engine/kakikae.h"
 #include "engine/mbcs.h"
 #include "tests/reference.h"
@@ -188,6 +189,38 @@ TEST(StrKakikae, DifferentialCp932) {
                  "A\x5C"
                  "b",
                  true, 150000);
+}
+
+// The vector search against a plain one at every width the processor has: random bytes
+// (0x80-0xFF too), every alignment, names of 1 to 40 bytes, hits at the very start and end of
+// the text and across 16- and 32-byte blocks.
+TEST(KwFind, AgreesWithAPlainSearchAtEveryWidth) {
+    std::mt19937 rng(13);
+    const std::string few = "ab\x82\xE9";
+    int top = KwFindLevel();
+    for (int level = 0; level <= top; ++level) {
+        KwFindSetLevel(level);
+        for (int round = 0; round < 20000; ++round) {
+            auto byte = [&] {
+                return round % 4 ? few[rng() % few.size()] : static_cast<char>(rng());
+            };
+            size_t m = 1 + rng() % (round % 2 ? 4 : 40), n = rng() % 200, off = rng() % 32;
+            std::string needle(m, ' '), buf(off + n, ' ');
+            for (char& c : needle)
+                c = byte();
+            for (char& c : buf)
+                c = byte();
+            if (m <= n && round % 3 == 0) { // a hit at the start, the end or across a block
+                size_t at = rng() % 3 == 0 ? 0 : rng() % 2 ? n - m : (rng() % 4 + 1) * 16 - 1;
+                if (at + m <= n) buf.replace(off + at, m, needle);
+            }
+            size_t want = std::string_view(buf).substr(off).find(needle);
+            ASSERT_EQ(KwFind(buf.data() + off, n, needle.data(), m),
+                      want == std::string::npos ? n : want)
+                << "level " << level << " round " << round;
+        }
+    }
+    KwFindSetLevel(-1);
 }
 
 TEST(Mbcs, LastSeparatorOnCharacterBoundary) {

@@ -40,3 +40,21 @@ KwJobStatus ExecuteCommand(const std::string& typed, bool exact, std::vector<KwF
     }
     return ProjectKakikae(failures);
 }
+
+bool StartExecute(const std::string& typed, bool exact, KwJob* job, void (*ended)()) {
+    if (const char* refusal = AcceptExecute(typed, exact)) {
+        glPlat.Box(refusal, kTxtCaption, kBoxTopmost);
+        return false;
+    }
+    job->thread = std::thread([job, ended] {
+        job->status = KwPlanAndRun(&job->refusal, &job->failures);
+        ended();
+    });
+    return true;
+}
+
+KwJobStatus FinishExecute(KwJob* job) {
+    job->thread.join();
+    KwShowEnd(job->refusal, job->status, job->failures);
+    return job->status;
+}

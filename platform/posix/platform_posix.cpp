@@ -82,10 +82,16 @@ PlatSearch PosixFindFirst(const char* pattern, PlatEntry* entry) {
         PlatEntry e;
         e.name = d->d_name;
         if (!Matches(e.name, wild)) continue;
-        struct stat st;
-        std::string full = folder + "/" + e.name;
-        e.isDir = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        e.isLink = lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        // The entry's type as the folder gives it; only a link (or a file system that does not
+        // say) needs a look at what it leads to.
+        e.isDir = d->d_type == DT_DIR;
+        e.isLink = d->d_type == DT_LNK;
+        if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+            struct stat st;
+            std::string full = folder + "/" + e.name;
+            e.isDir = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            e.isLink = lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        }
         (e.name == "." || e.name == ".." ? dots : search->entries).push_back(std::move(e));
     }
     // A listing cut short by an error would leave files out without a word.
@@ -139,7 +145,7 @@ PlatFile OpenFd(const char* path, int flags) {
         close(fd);
         return nullptr;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK means nothing to a regular file: it may stay.
     return new File{fd};
 }
 
@@ -365,8 +371,13 @@ std::vector<PlatArg> PlatCommandLine(int argc, char** argv) {
     return args;
 }
 
-const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m) {
-    return static_cast<const char*>(memmem(hay, n, needle, m));
+int PlatCpuVector() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return 2;
+    if (__builtin_cpu_supports("sse2")) return 1;
+#endif
+    return 0;
 }
 
 const int kPlatErrNotFile = ENODEV;

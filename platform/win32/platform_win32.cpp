@@ -294,16 +294,12 @@ std::vector<PlatArg> PlatCommandLine(int, char**) {
     return args;
 }
 
-// msvcrt has no memmem: the first byte by memchr, the rest compared.
-const char* PlatFind(const char* hay, size_t n, const char* needle, size_t m) {
-    if (m > n) return nullptr;
-    const char* last = hay + (n - m);
-    for (const char* p = hay; p <= last; ++p) {
-        p = static_cast<const char*>(memchr(p, needle[0], static_cast<size_t>(last - p) + 1));
-        if (!p) return nullptr;
-        if (memcmp(p, needle, m) == 0) return p;
-    }
-    return nullptr;
+// AVX2 where the processor has it and Windows keeps its registers (the compiler's check asks
+// both), else SSE2 where Windows says the processor has it.
+int PlatCpuVector() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return 2;
+    return IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) ? 1 : 0;
 }
 
 const int kPlatErrNotFile = ERROR_BAD_FILE_TYPE;

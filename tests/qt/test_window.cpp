@@ -8,6 +8,7 @@
 #include "ui/qt/window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
 #include <QInputMethodEvent>
@@ -32,8 +33,9 @@ struct SeenBox {
     QPixmap picture;
 };
 
-// Runs action; every message box that opens meanwhile is read and dismissed.
-template <typename F> std::vector<SeenBox> WithBoxes(F action) {
+// Runs action and waits for the job it may start; every message box that opens meanwhile is
+// read and dismissed.
+template <typename F> std::vector<SeenBox> WithBoxes(KwMainWindow* window, F action) {
     std::vector<SeenBox> seen;
     QTimer timer;
     timer.setInterval(10);
@@ -48,7 +50,10 @@ template <typename F> std::vector<SeenBox> WithBoxes(F action) {
         }
     });
     timer.start();
+    QPointer<KwMainWindow> alive(window);
     action();
+    while (alive && alive->Busy())
+        QTest::qWait(5);
     timer.stop();
     return seen;
 }
@@ -106,9 +111,9 @@ class QtWindow : public TempTest {
         commit.setCommitString(text);
         QApplication::sendEvent(Edit(), &commit);
     }
+    void Click() { QTest::mouseClick(Control<QPushButton>(kIdExecute), Qt::LeftButton); }
     std::vector<SeenBox> Press() {
-        return WithBoxes(
-            [&] { QTest::mouseClick(Control<QPushButton>(kIdExecute), Qt::LeftButton); });
+        return WithBoxes(window_, [&] { Click(); });
     }
     void ExpectOneBox(const std::vector<SeenBox>& boxes, const char* text) {
         ASSERT_EQ(boxes.size(), 1u);
@@ -142,10 +147,19 @@ TEST_F(QtWindow, WindowAndControlsAsOnWindows) {
         EXPECT_LE(w->fontMetrics().horizontalAdvance(text), room) << c.id;
         EXPECT_LE(w->fontMetrics().height(), c.kind == kButton ? c.h : c.h + 4) << c.id;
     }
-    // The edit field takes what fits its width, and no more.
+    // The edit field has the focus, and takes what fits its width, and no more: typed or
+    // pasted, the rest is cut off. Labels sit at the top, as Windows draws them.
+    EXPECT_TRUE(Edit()->hasFocus());
     QTest::keyClicks(Edit(), QString(200, 'W'));
     EXPECT_GT(Edit()->text().size(), 20);
     EXPECT_LT(Edit()->text().size(), 200);
+    int fits = Edit()->text().size();
+    Edit()->clear();
+    QApplication::clipboard()->setText(QString(300, 'W'));
+    QTest::keySequence(Edit(), QKeySequence::Paste);
+    EXPECT_EQ(Edit()->text().size(), fits);
+    EXPECT_TRUE(OldName()->alignment() & Qt::AlignTop);
+    EXPECT_FALSE(window_->windowIcon().isNull());
 }
 
 TEST_F(QtWindow, ExecuteBeforeAnyDropAndWithAnEmptyField) {
@@ -191,26 +205,56 @@ TEST_F(QtWindow, DropsShowTheOldName) {
 }
 
 TEST_F(QtWindow, ARunWritesTheCopyAndSaysSo) {
+    // Large enough for the job to take a while: the window must stay alive meanwhile.
+    std::string big;
+    while (big.size() < (32 << 20))
+        big += "SampleApp = total + items(i).size ' again and again\r\n";
     std::string dir = MakeProject("SampleApp", {{"SampleApp.pj", "SampleApp\r\n"},
                                                 {"Main.sbp", "' SampleApp の本体"},
+                                                {"Big.sbp", big},
                                                 {"icon.ico", std::string("\0\1", 2)}});
     QDir().mkpath(KW_SCREENSHOT_DIR);
     Drop({QString::fromStdString(dir)});
+    EXPECT_TRUE(Edit()->hasFocus()); // typing goes to the name straight away
     QString name = Q("サンプル改");
     Type(name);
     EXPECT_EQ(Edit()->text(), name);
     window_->grab().save(KW_SCREENSHOT_DIR "/before.png");
 
     // Enter in the edit field does not press the button.
-    std::vector<SeenBox> none = WithBoxes([&] { QTest::keyClick(Edit(), Qt::Key_Return); });
+    std::vector<SeenBox> none =
+        WithBoxes(window_, [&] { QTest::keyClick(Edit(), Qt::Key_Return); });
     EXPECT_TRUE(none.empty());
     std::string out = Join(root_, "サンプル改");
     EXPECT_FALSE(Exists(out));
 
-    std::vector<SeenBox> boxes = Press();
+    // During the job: the event loop turns (a timer fires), the cursor waits, a second press
+    // and a drop change nothing.
+    int ticks = 0;
+    bool waited = false;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    std::vector<SeenBox> boxes = WithBoxes(window_, [&] {
+        Click();
+        tick.start(5);
+        QTest::qWait(50);
+        waited = QApplication::overrideCursor() &&
+                 QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        Click();
+        Drop({QString::fromStdString(root_)});
+        window_->grab().save(KW_SCREENSHOT_DIR "/busy.png");
+    });
+    EXPECT_GT(ticks, 3);
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(OldName()->text(), "SampleApp");
     ExpectOneBox(boxes, kTxtDone);
+    std::string bigNew;
+    for (size_t at = 0; at < big.size(); at += 53)
+        bigNew += "サンプル改" + big.substr(at + 9, 44);
     std::map<std::string, std::string> want = {{"サンプル改.pj", "サンプル改\r\n"},
                                                {"Main.sbp", "' サンプル改 の本体"},
+                                               {"Big.sbp", bigNew},
                                                {"icon.ico", std::string("\0\1", 2)}};
     EXPECT_EQ(Snapshot(out), want);
 
@@ -249,11 +293,23 @@ TEST_F(QtWindow, ResizingKeepsTheLayoutAndClosingEndsWithZero) {
     QApplication::processEvents();
     for (const ControlSpec& c : kControlSpecs)
         EXPECT_EQ(Control<QWidget>(c.id)->geometry(), QRect(c.x, c.y, c.w, c.h)) << c.id;
+    // Closed during a job, it waits for the job's end and its box, then ends with 0.
+    std::string dir =
+        MakeProject("Old", {{"Old.pj", "Old"}, {"Old.sbp", std::string(32 << 20, 'x') + "Old"}});
+    Drop({QString::fromStdString(dir)});
+    Type("New");
     QPointer<KwMainWindow> alive(window_);
-    QTimer::singleShot(0, window_, [this] { window_->close(); });
-    EXPECT_EQ(QApplication::exec(), 0);
+    std::vector<SeenBox> boxes = WithBoxes(nullptr, [&] {
+        Click();
+        window_->close();
+        EXPECT_TRUE(alive && alive->isVisible());
+        EXPECT_EQ(QApplication::exec(), 0);
+    });
     EXPECT_TRUE(alive.isNull()); // closed and deleted
     window_ = nullptr;
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Q(kTxtDone));
+    EXPECT_EQ(ReadFile(Join(Join(root_, "New"), "New.pj")), "New");
 }
 
 } // namespace

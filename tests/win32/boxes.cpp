@@ -35,10 +35,17 @@ BOOL CALLBACK LongestStatic(HWND hwnd, LPARAM lp) {
 
 } // namespace
 
+// Asked of the window itself (GetWindowText gives only the caption of another process's
+// window), as UTF-16, then in the code page ("?" where it can't).
 std::string WindowText(HWND hwnd) {
-    int n = GetWindowTextLengthA(hwnd);
-    std::string t(static_cast<size_t>(n) + 1, '\0');
-    t.resize(static_cast<size_t>(GetWindowTextA(hwnd, t.data(), n + 1)));
+    auto n = static_cast<size_t>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring w(n + 1, L'\0');
+    w.resize(static_cast<size_t>(
+        SendMessageW(hwnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(w.data()))));
+    std::string t(w.size() * 2 + 1, '\0');
+    t.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, w.data(),
+                                                     static_cast<int>(w.size()), t.data(),
+                                                     static_cast<int>(t.size()), "?", nullptr)));
     return t;
 }
 

@@ -98,9 +98,29 @@ class Window : public TempTest {
     static void Type(const std::string& text) {
         SendMessageA(Item(kIdNewName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
+    // A press; the job runs on a thread of its own and ends with a message to the window.
+    // Until that is taken, the window shows the wait cursor and a second press and a drop
+    // change nothing.
     static void Press() {
-        SendMessageA(glMainWnd, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(Item(kIdExecute)));
+        auto press = [] {
+            SendMessageA(glMainWnd, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(Item(kIdExecute)));
+        };
+        press();
+        if (!IsJobRunning()) return;
+        std::string label = Label(), drop = glDropPath;
+        press();
+        Drop(std::vector<std::string>{"C:\\"});
+        EXPECT_EQ(Label(), label);
+        EXPECT_EQ(glDropPath, drop);
+        SendMessageA(glMainWnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(glMainWnd),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_WAIT));
+        MSG msg;
+        while (IsJobRunning() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
     }
     // The boxes the last command showed; each was open until the watcher closed it.
     static std::vector<SeenBox> Seen() {
@@ -335,10 +355,19 @@ TEST_F(Window, ResizeAndMaximiseKeepTheControls) {
     ExpectLayout("resized");
 }
 
-// Last: closing ends the loop with exit code 0 and frees the drawing objects.
+// Last: closing ends the loop with exit code 0 and frees the drawing objects; closed during a
+// job, the window waits for the job's end and its box.
 TEST_F(Window, CloseEndsTheLoop) {
-    PostMessageA(glMainWnd, WM_CLOSE, 0, 0);
+    std::string dir =
+        MakeProject("Big", {{"Big.pj", "Big"}, {"Big.sbp", std::string(16 << 20, 'x')}});
+    Drop({dir});
+    Type("Small");
+    SendMessageA(glMainWnd, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED), 0);
+    SendMessageA(glMainWnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(glMainWnd));
     EXPECT_EQ(RunMessageLoop(), 0);
+    ExpectOneBox(kTxtDone, "closed during a job");
+    EXPECT_EQ(ReadFile(Join(Join(root_, "Small"), "Small.pj")), "Small");
     EXPECT_FALSE(IsWindow(glMainWnd));
     EXPECT_EQ(glFont, nullptr);
     EXPECT_EQ(glBrush, nullptr);

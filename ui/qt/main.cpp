@@ -1,6 +1,7 @@
 #include "ui/qt/window.h"
 
 #include <QApplication>
+#include <QUrl>
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
-    CreateMainWindow();
+    KwMainWindow* window = CreateMainWindow();
+    // A folder given on the command line (a file manager's "open with") is taken as if it
+    // had been dropped first; other arguments are ignored.
+    QStringList args = QApplication::arguments();
+    if (args.size() > 1) window->OnDropUrls({QUrl::fromLocalFile(args[1])});
     return app.exec(); // 0 once the window is closed
 }

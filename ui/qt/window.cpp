@@ -1,45 +1,48 @@
 #include "ui/qt/window.h"
 
 #include "platform/platform.h"
-#include "ui/commands.h"
 #include "ui/layout.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QThread>
 #include <QUrl>
-#include <QValidator>
 
 namespace {
 
 KwMainWindow* gMainWindow = nullptr;
 
-// The edit field does not scroll on Windows: it takes what fits its width, no more.
-class FitsWidth : public QValidator {
-  public:
-    explicit FitsWidth(QLineEdit* edit) : QValidator(edit), edit_(edit) {}
-    State validate(QString& text, int&) const override {
-        int room = edit_->contentsRect().width() - 8;
-        return edit_->fontMetrics().horizontalAdvance(text) <= room ? Acceptable : Invalid;
-    }
-
-  private:
-    QLineEdit* edit_;
-};
-
-// Message boxes of the engine and the commands: modal, owned by the main window.
+// Message boxes of the engine and the commands: modal, owned by the main window, and shown by
+// the window's thread, also when the job asks for one from its own.
 void QtBox(const char* text, const char* caption, unsigned flags) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption),
-                    QString::fromUtf8(text).replace("\r\n", "\n"), QMessageBox::Ok,
-                    static_cast<QWidget*>(glPlatOwner));
-    box.setObjectName("KwMessageBox");
-    if (flags & kBoxTopmost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    auto show = [&] {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption),
+                        QString::fromUtf8(text).replace("\r\n", "\n"), QMessageBox::Ok,
+                        static_cast<QWidget*>(glPlatOwner));
+        box.setObjectName("KwMessageBox");
+        if (flags & kBoxTopmost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.exec();
+    };
+    if (QThread::currentThread() == qApp->thread())
+        show();
+    else
+        QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
+}
+
+// From the job's thread: the window takes its end in its own.
+void JobEnded() {
+    QMetaObject::invokeMethod(qApp, [] {
+        if (gMainWindow) gMainWindow->OnJobEnded();
+    });
 }
 
 QFont DialogFont() {
@@ -59,6 +62,7 @@ KwMainWindow::KwMainWindow() {
     gMainWindow = this;
     glPlatOwner = this;
     setWindowTitle(QString::fromUtf8(kWindowTitle));
+    setWindowIcon(QIcon::fromTheme("kestrelwick", QIcon(":/kestrelwick.png")));
     setAcceptDrops(true);
     setFont(DialogFont());
     resize(kClientWidth, kClientHeight);
@@ -73,10 +77,15 @@ KwMainWindow::KwMainWindow() {
             w = button;
             break;
         }
-        case kLabel: w = new QLabel(text, this); break;
+        case kLabel: {
+            auto* label = new QLabel(text, this);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // as a Windows STATIC draws
+            w = label;
+            break;
+        }
         case kEdit: {
             newName_ = new QLineEdit(this);
-            newName_->setValidator(new FitsWidth(newName_));
+            connect(newName_, &QLineEdit::textEdited, this, [this] { FitToWidth(); });
             w = newName_;
             break;
         }
@@ -86,11 +95,23 @@ KwMainWindow::KwMainWindow() {
         w->setVisible(c.visible);
         if (c.id == kIdOldName) oldName_ = static_cast<QLabel*>(w);
     }
+    newName_->setFocus();
 }
 
 KwMainWindow::~KwMainWindow() {
     if (glPlatOwner == this) glPlatOwner = nullptr;
     gMainWindow = nullptr;
+}
+
+// The edit field does not scroll on Windows: it takes what fits its width. What goes past it,
+// typed or pasted, is cut off.
+void KwMainWindow::FitToWidth() {
+    QString text = newName_->text();
+    int room = newName_->contentsRect().width() - 8;
+    if (newName_->fontMetrics().horizontalAdvance(text) <= room) return;
+    while (!text.isEmpty() && newName_->fontMetrics().horizontalAdvance(text) > room)
+        text.chop(1);
+    newName_->setText(text);
 }
 
 void KwMainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -103,21 +124,38 @@ void KwMainWindow::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
 }
 
+void KwMainWindow::closeEvent(QCloseEvent* event) {
+    // The copy is never left half-built by the window: it closes when the job has ended.
+    if (Busy()) {
+        closePending_ = true;
+        event->ignore();
+    }
+}
+
 void KwMainWindow::OnDropUrls(const QList<QUrl>& urls) {
-    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    if (Busy() || urls.isEmpty() || !urls.first().isLocalFile()) return;
     QString path = urls.first().toLocalFile();
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
     const std::string& name = OnDropPath(QFile::encodeName(path).toStdString());
     oldName_->setText(QFile::decodeName(QByteArray::fromStdString(name)));
     oldName_->show();
+    newName_->setFocus();
 }
 
 void KwMainWindow::OnExecute() {
-    ExecuteCommand(newName_->text().toStdString());
+    if (Busy() || !StartExecute(newName_->text().toStdString(), true, &job_, JobEnded)) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void KwMainWindow::OnJobEnded() {
+    QApplication::restoreOverrideCursor();
+    FinishExecute(&job_);
+    if (closePending_) close();
 }
 
 KwMainWindow* CreateMainWindow() {
+    Q_INIT_RESOURCE(kestrelwick); // the icon, from this static library
     glPlat.Box = QtBox;
     auto* window = new KwMainWindow;
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -9,7 +9,8 @@ extern HWND glMainWnd; // owner of every message box
 extern HFONT glFont;
 extern HBRUSH glBrush;
 
-// Start-up up to the message loop: common controls, font, brush, class, main window.
+// Start-up up to the message loop: common controls, font, brush, class, main window, and a
+// folder given on the command line.
 HWND CreateMainWindow(HINSTANCE instance);
 
 // Runs until the quit message (or an error); returns its exit code.
@@ -18,3 +19,5 @@ int RunMessageLoop();
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void OnDropFiles(HDROP drop);
 void OnExecute();
+// Whether a job started by the execute button is still running.
+bool IsJobRunning();

@@ -1,0 +1,273 @@
+// kw_speed: the replacement on each workload and the whole job on one large text, each beside
+// its baselines from the same run. The same source is built natively and for Windows (run
+// under Wine): given the Windows run's figures, the native run prints both side by side.
+//   kw_speed [--documented] [--level=N] [--figures=FILE] [--windows=FILE] [--table=FILE]
+// --figures writes this run's figures (a name and seconds a line), --windows reads another
+// run's, --table writes the table as JSON, --level sets the search's vector width.
+#include "bench/bench.h"
+
+#include "engine/find.h"
+#include "engine/job.h"
+#include "engine/kakikae.h"
+#include "engine/state.h"
+#include "platform/platform.h"
+#include "tests/reference.h"
+#include "ui/commands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Figures = std::map<std::string, double>;
+
+constexpr size_t kSizes[] = {size_t{1} << 20, size_t{16} << 20};
+constexpr size_t kJobSize = size_t{32} << 20;
+
+// The median of runs of `timed` (seconds), after one to warm up: at least 5 runs and 0.3 s.
+double Median(const std::function<double()>& timed, int most = 101) {
+    timed();
+    std::vector<double> t;
+    double total = 0;
+    while ((t.size() < 5 || total < 0.3) && static_cast<int>(t.size()) < most) {
+        t.push_back(timed());
+        total += t.back();
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+template <typename F> double Time(F f) {
+    auto t0 = Clock::now();
+    f();
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+volatile size_t gSink;
+
+void Replacement(Figures* fig, bool documented) {
+    for (size_t size : kSizes) {
+        std::string sz = "/" + std::to_string(size >> 20) + "MiB";
+        std::string plain(size, 'x'), to(size, '\0');
+        // What bounds a search and a copy from below.
+        (*fig)["memchr" + sz] = Median(
+            [&] { return Time([&] { gSink = std::memchr(plain.data(), 0, size) != nullptr; }); });
+        (*fig)["memcpy" + sz] =
+            Median([&] { return Time([&] { std::memcpy(to.data(), plain.data(), size); }); });
+        for (const Workload& w : Workloads()) {
+            std::string text = w.make(size, w.oldName);
+            KwBuf buf;
+            (*fig)["replace/" + w.name + sz] = Median([&] {
+                // As the copy job reads a file: behind the room it may grow into.
+                KwBufAssign(&buf, text, KakikaeRoom(text.size(), w.newName, w.oldName));
+                KakikaeError err;
+                return Time([&] { StrKakikae(&buf, w.newName, w.oldName, {w.cp932, 0}, &err); });
+            });
+            KwBufFree(&buf);
+            // Repeating from the start grows with occurrences times length: once, at 1 MiB.
+            if (documented && w.documented && w.name == "one-per-64B" && size == kSizes[0])
+                (*fig)["documented" + sz] = Time([&] {
+                    std::string copy = text;
+                    DocumentedKakikae(&copy, w.newName, w.oldName, w.cp932, 4 * size, ~0ull);
+                });
+        }
+    }
+}
+
+bool WriteWhole(const std::string& path, const std::string& data) {
+    PlatFile f = glPlat.CreateWrite(path.c_str());
+    uint32_t put = 0;
+    bool ok = f && glPlat.Write(f, data.data(), static_cast<uint32_t>(data.size()), &put);
+    return f && glPlat.Close(f) && ok && put == data.size();
+}
+
+void RemoveFolder(const std::string& dir) {
+    PlatEntry e;
+    if (PlatSearch s = glPlat.FindFirst((dir + kPlatSep + "*.*").c_str(), &e)) {
+        do
+            if (!e.isDir) glPlat.Remove((dir + kPlatSep + e.name).c_str());
+        while (glPlat.FindNext(s, &e) > 0);
+        glPlat.FindEnd(s);
+    }
+    glPlat.RemoveDir(dir.c_str());
+}
+
+// The whole job on a project with one large text, beside the floor of its I/O: the same
+// text read whole and written whole into a new folder, with the same calls.
+void Job(Figures* fig) {
+    std::string top;
+    glPlat.FullPath(".", &top);
+    top += kPlatSep + std::string("kw-speed");
+    std::string dir = top + kPlatSep + "Old", out = top + kPlatSep + "New";
+    std::string floor = top + kPlatSep + "Floor";
+    RemoveFolder(out);
+    RemoveFolder(floor);
+    RemoveFolder(dir);
+    glPlat.MakeDir(top.c_str());
+    glPlat.MakeDir(dir.c_str());
+    std::string text = SourceText(kJobSize, 2048, "Old");
+    if (!WriteWhole(dir + kPlatSep + "Old.pj", "Old") ||
+        !WriteWhole(dir + kPlatSep + "Old.sbp", text)) {
+        std::fprintf(stderr, "kw_speed: can't make %s\n", dir.c_str());
+        return;
+    }
+    glPlat.Box = [](const char*, const char*, unsigned) {};
+    (*fig)["job/32MiB"] = Median(
+        [&] {
+            RemoveFolder(out);
+            return Time([&] {
+                OnDropPath(dir);
+                ExecuteCommand("New");
+            });
+        },
+        15);
+    (*fig)["floor/32MiB"] = Median(
+        [&] {
+            RemoveFolder(floor);
+            return Time([&] {
+                PlatFile in = glPlat.OpenRead((dir + kPlatSep + "Old.sbp").c_str());
+                uint64_t size = 0;
+                glPlat.Size(in, &size);
+                std::string data(size, '\0');
+                uint32_t got = 0;
+                glPlat.Read(in, data.data(), static_cast<uint32_t>(size), &got);
+                glPlat.Close(in);
+                glPlat.MakeDir(floor.c_str());
+                WriteWhole(floor + kPlatSep + "New.sbp", data);
+            });
+        },
+        15);
+    RemoveFolder(out);
+    RemoveFolder(floor);
+    RemoveFolder(dir + kPlatSep + "..");
+}
+
+Figures Read(const std::string& file) {
+    Figures fig;
+    std::ifstream in(file);
+    std::string name;
+    double s;
+    while (in >> name >> s)
+        fig[name] = s;
+    return fig;
+}
+
+struct Table {
+    const Figures& mine;
+    const Figures& win;
+    std::string json = "{\n  \"replace\": [\n";
+    int misses = 0;
+
+    double T(const Figures& f, const std::string& name) const {
+        auto it = f.find(name);
+        return it == f.end() ? 0 : it->second;
+    }
+    void Target(const std::string& what, double value, double bound, bool atLeast) {
+        if (!(value > 0)) return;
+        bool met = atLeast ? value >= bound : value <= bound;
+        misses += !met;
+        std::printf("  %-58s %10.2f  %s %-6g %s\n", what.c_str(), value,
+                    atLeast ? ">=" : "<=", bound, met ? "met" : "MISSED");
+    }
+};
+
+void Print(Table& t) {
+    std::printf("\nReplacement (StrKakikae), medians. x memchr: its time over a memchr scan of the "
+                "same size; win: the Windows build under Wine\n");
+    std::printf("  %-17s %5s %9s %9s %9s %9s %9s\n", "workload", "size", "MB/s", "x memchr",
+                "win MB/s", "win/nat", "growth");
+    for (const Workload& w : Workloads()) {
+        double perByte1 = 0;
+        for (size_t size : kSizes) {
+            std::string sz = std::to_string(size >> 20) + "MiB",
+                        name = "replace/" + w.name + "/" + sz;
+            double s = t.T(t.mine, name), ws = t.T(t.win, name), scan = t.T(t.mine, "memchr/" + sz);
+            if (s <= 0) continue;
+            double mbs = size / s / 1e6, growth = perByte1 > 0 ? (s / size) / perByte1 : 0;
+            if (size == kSizes[0]) perByte1 = s / size;
+            std::printf("  %-17s %5s %9.0f %9.2f %9s %9s %9s\n", w.name.c_str(), sz.c_str(), mbs,
+                        s / scan, ws > 0 ? std::to_string(int(size / ws / 1e6)).c_str() : "-",
+                        ws > 0 ? std::to_string(ws / s).substr(0, 4).c_str() : "-",
+                        growth > 0 ? std::to_string(growth).substr(0, 4).c_str() : "");
+            t.json += "    {\"workload\": \"" + w.name +
+                      "\", \"size_mib\": " + std::to_string(size >> 20) +
+                      ", \"mb_per_s\": " + std::to_string(mbs) +
+                      ", \"x_memchr\": " + std::to_string(s / scan) +
+                      ", \"windows_mb_per_s\": " + std::to_string(ws > 0 ? size / ws / 1e6 : 0) +
+                      "},\n";
+        }
+    }
+    t.json.erase(t.json.size() - 2, 1);
+    double job = t.T(t.mine, "job/32MiB"), floor = t.T(t.mine, "floor/32MiB");
+    double wjob = t.T(t.win, "job/32MiB"), wfloor = t.T(t.win, "floor/32MiB");
+    std::printf("\nWhole job on one 32 MiB text (one occurrence per 2 KB) against its I/O floor "
+                "(read whole, write whole)\n  native %.3f s / %.3f s = %.2f",
+                job, floor, job / floor);
+    if (wjob > 0)
+        std::printf("; Windows under Wine %.3f s / %.3f s = %.2f", wjob, wfloor, wjob / wfloor);
+    std::printf("\n");
+    t.json += "  ],\n  \"job\": {\"native_s\": " + std::to_string(job) +
+              ", \"native_floor_s\": " + std::to_string(floor) +
+              ", \"windows_s\": " + std::to_string(wjob) +
+              ", \"windows_floor_s\": " + std::to_string(wfloor) + "}\n}\n";
+
+    std::printf("\nTargets (native at 1 MiB unless named)\n");
+    auto mbs = [&](const char* w) {
+        return (1 << 20) / t.T(t.mine, std::string("replace/") + w + "/1MiB") / 1e6;
+    };
+    auto xscan = [&](const char* w) {
+        return t.T(t.mine, std::string("replace/") + w + "/1MiB") / t.T(t.mine, "memchr/1MiB");
+    };
+    t.Target("MB/s, one per 2KB", mbs("one-per-2KB"), 10000, true);
+    t.Target("MB/s, one per 64B", mbs("one-per-64B"), 2500, true);
+    t.Target("MB/s, junction ab->a", mbs("junction-ab-a"), 200, true);
+    t.Target("x memchr scan, no occurrence", xscan("no-occurrence"), 2, false);
+    t.Target("x memchr scan, editor per 2KB", xscan("editor-per-2KB"), 3.5, false);
+    t.Target("x memchr scan, hiragana per 2KB", xscan("hiragana-per-2KB"), 3.5, false);
+    t.Target("documented / ours, one per 64B",
+             t.T(t.mine, "documented/1MiB") / t.T(t.mine, "replace/one-per-64B/1MiB"), 1000, true);
+    for (const Workload& w : Workloads())
+        for (size_t size : kSizes) {
+            std::string name = "replace/" + w.name + "/" + std::to_string(size >> 20) + "MiB";
+            if (t.T(t.win, name) > 0)
+                t.Target("Windows / native, " + name.substr(8),
+                         t.T(t.win, name) / t.T(t.mine, name), 1.3, false);
+        }
+    t.Target("Windows job / Wine I/O floor, 32MiB", wjob / wfloor, 1.5, false);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string figuresOut, windows, tableOut;
+    bool documented = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.rfind("--figures=", 0) == 0) figuresOut = a.substr(10);
+        if (a.rfind("--windows=", 0) == 0) windows = a.substr(10);
+        if (a.rfind("--table=", 0) == 0) tableOut = a.substr(8);
+        if (a.rfind("--level=", 0) == 0) KwFindSetLevel(std::atoi(a.c_str() + 8));
+        documented = documented || a == "--documented";
+    }
+    std::printf("kw_speed: search width %d (0 bytes, 1 SSE2, 2 AVX2)\n", KwFindLevel());
+    Figures mine;
+    Replacement(&mine, documented);
+    Job(&mine);
+    if (!figuresOut.empty()) {
+        std::ofstream out(figuresOut);
+        for (const auto& [name, s] : mine)
+            out << name << " " << s << "\n";
+    }
+    Figures win = windows.empty() ? Figures{} : Read(windows);
+    Table t{mine, win};
+    Print(t);
+    if (!tableOut.empty()) std::ofstream(tableOut) << t.json;
+    return 0;
+}

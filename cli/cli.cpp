@@ -26,14 +26,18 @@ constexpr char kUsage[] =
     "\n"
     "exit status: 0 every file copied, 1 some file failed, 2 refused (nothing written)\n";
 
+} // namespace
+
 // Message boxes become lines on the terminal.
-void PrintBox(const char* text, const char* caption, unsigned) {
+void KwCliBox(const char* text, const char* caption, unsigned) {
     std::string line = *caption ? std::string("[") + caption + "] " : std::string();
     for (const char* p = text; *p; ++p)
         if (*p != '\r') line += *p;
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
+
+namespace {
 
 void TraceToStderr(const char* line) {
     std::string s = line;
@@ -54,7 +58,7 @@ const char* ActionText(const KwPlanEntry& e) {
 int DryRun() {
     KwPlan plan;
     if (std::string refusal = KwMakePlan(&plan); !refusal.empty()) {
-        PrintBox(refusal.c_str(), kTxtCaption, kBoxTopmost);
+        KwCliBox(refusal.c_str(), kTxtCaption, kBoxTopmost);
         return kKwRefused;
     }
     std::printf("new folder: %s\n", plan.newFolder.c_str());
@@ -98,10 +102,9 @@ int KwCliMain(const std::vector<PlatArg>& argl) {
         std::fputs(kUsage, stderr);
         return kKwRefused;
     }
-    glPlat.Box = PrintBox;
     if (trace) glPlat.DebugOut = TraceToStderr;
     if (!args[0]->exact) {
-        PrintBox(kTxtDropNotCp932, kTxtCaption, kBoxTopmost);
+        KwCliBox(kTxtDropNotCp932, kTxtCaption, kBoxTopmost);
         return kKwRefused;
     }
 
@@ -109,7 +112,7 @@ int KwCliMain(const std::vector<PlatArg>& argl) {
     OnDropPath(args[0]->text);
     if (dryRun) {
         if (const char* refusal = AcceptExecute(args[1]->text, args[1]->exact)) {
-            PrintBox(refusal, kTxtCaption, kBoxTopmost);
+            KwCliBox(refusal, kTxtCaption, kBoxTopmost);
             return kKwRefused;
         }
         return DryRun();

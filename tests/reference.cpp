@@ -3,7 +3,6 @@
 #include "engine/mbcs.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -25,38 +24,18 @@ int64_t Find(const char* text, size_t len, std::string_view old, bool cp932) {
 
 bool DocumentedKakikae(std::string* text, std::string_view nw, std::string_view old, bool cp932,
                        size_t maxLen, uint64_t maxPasses) {
-    size_t start = text->size();
-    maxLen = std::max(maxLen, start);
-    // The head and the tail, zero-filled, as large as described, but sized to the largest text
-    // allowed here where that differs, so that they neither overflow nor waste time.
-    char* head = static_cast<char*>(std::calloc(std::min(start + 100000, maxLen) + 1, 1));
-    char* tail = static_cast<char*>(std::calloc(std::max(start, maxLen) + 1, 1));
-    char* buf = static_cast<char*>(std::calloc(maxLen + 1, 1));
-    std::memcpy(buf, text->data(), start);
-    size_t len = start;
-    bool ok = true;
+    std::string t = *text;
+    maxLen = std::max(maxLen, t.size());
     for (uint64_t pass = 0;; ++pass) {
-        int64_t p = Find(buf, len, old, cp932);
+        int64_t p = Find(t.data(), t.size(), old, cp932);
         if (p < 0) break;
-        auto at = static_cast<size_t>(p);
-        size_t tailLen = len - at - old.size();
-        if (pass == maxPasses || at + nw.size() + tailLen > maxLen) {
-            ok = false;
-            break;
-        }
-        std::memcpy(head, buf, at);
-        std::memcpy(tail, buf + at + old.size(), tailLen);
-        std::memcpy(buf, head, at);
-        std::memcpy(buf + at, nw.data(), nw.size());
-        std::memcpy(buf + at + nw.size(), tail, tailLen);
-        len = at + nw.size() + tailLen;
-        buf[len] = '\0';
+        if (pass == maxPasses || t.size() - old.size() + nw.size() > maxLen) return false;
+        // The head, the new name and the tail: the whole text rebuilt.
+        t = t.substr(0, static_cast<size_t>(p)) + std::string(nw) +
+            t.substr(static_cast<size_t>(p) + old.size());
     }
-    if (ok) text->assign(buf, len);
-    std::free(head);
-    std::free(tail);
-    std::free(buf);
-    return ok;
+    *text = t;
+    return true;
 }
 
 std::string OnePassKakikae(std::string_view text, std::string_view nw, std::string_view old,

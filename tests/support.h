@@ -1,13 +1,14 @@
-// Real folders in the temp directory for the tests, made and read through the platform layer.
+// Shared by the test suites: real folders in the temp directory, made and read through the
+// platform layer, the boxes and trace lines recorded instead of shown, and what the platform
+// layer can't make (native.cpp of each platform).
 #pragma once
 
-#include "platform/platform.h"
+#include "engine/job.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 std::string Join(const std::string& a, const std::string& b);
@@ -15,11 +16,10 @@ void MakeDir(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path); // "<missing>" when it can't be read
 bool Exists(const std::string& path);
-// Every file and folder under root: relative path -> content ("<dir>" for folders).
+// Every file and folder under root: relative path ("/" between) -> content, "<dir>" for folders.
 std::map<std::string, std::string> Snapshot(const std::string& root);
 void RemoveTree(const std::string& path);
 
-// Boxes and trace lines, recorded instead of shown.
 struct Box {
     std::string text, caption;
     unsigned flags;
@@ -32,15 +32,22 @@ class TempTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
-    // Makes root/folder with the files given (name -> content) and remembers its snapshot,
-    // which TearDown checks: the project folder is only ever read.
-    std::string MakeProject(const std::string& folder,
-                            const std::vector<std::pair<std::string, std::string>>& files);
-    // Takes the snapshots again, after a test has added what the platform layer can't make.
-    void Resnapshot();
     std::string root_;
     PlatCalls saved_{}; // the real calls
-
-  private:
-    std::vector<std::pair<std::string, std::map<std::string, std::string>>> projects_;
 };
+
+// Native: a name as the platform layer lists it (UTF-8 bytes on Linux; on Windows the ANSI
+// form, "?" where the code page can't hold it), files under such names, named pipes and links
+// (on Windows under Wine made with the Linux calls themselves), the working folder, a file held
+// open by another process (Windows; ReleaseHolds lets go), and a job run as another user
+// (Linux, as "nobody" when this is root; elsewhere in this process).
+std::string Listed(const char8_t* utf8);
+void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::string& content);
+void MakePipe(const std::string& path);
+void MakeLink(const std::string& target, const std::string& path); // target "/..." is Linux's
+void ChangeDir(const std::string& dir);
+void SetMode(const std::string& path, int mode); // Linux's permissions; nothing on Windows
+std::string CurrentDir();
+void HoldOpen(const std::string& path);
+void ReleaseHolds();
+int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out);

@@ -1,326 +1,347 @@
-#include "engine/job.h"
+// The copy job as users meet it, through the command line's entry: a project made in a real
+// folder, a drop spelled as typed, a new name. Every row checks the exit status and the last
+// box, the copy file by file, the failures and their reasons, and that nothing outside the new
+// folder changed (the project least of all), but the abandoned temporaries a run clears.
+#include "cli/cli.h"
 #include "engine/state.h"
 #include "engine/texts.h"
-
 #include "tests/support.h"
+#include "trace/trace.h"
+#include "ui/commands.h"
 
+#include <algorithm>
 #include <functional>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
-using Files = std::vector<std::pair<std::string, std::string>>;
+enum Where { kAll, kWin, kLinux };
+const bool kWindows = kPlatSep == '\\';
+constexpr char kNoBox[] = "";
+// A file and its content, or "<dir>", "<pipe>", "<link:PATH>" (PATH from the item's folder,
+// or Linux's own), "<held>" (a marker held as a live run holds it), "<locked>" (a file held
+// open without sharing, on Windows), "<mode:OCTAL>" (a folder's or file's mode, on Linux).
+struct Item {
+    std::u8string name;
+    std::string content;
+};
+struct Failed {
+    std::u8string name; // u8"<new>": the new folder
+    const char* why;
+};
+
+struct Row {
+    const char* what;
+    std::vector<Item> project = {{u8"Proj.pj", "Proj"}};
+    std::string newName = "New";
+    int status = kKwDone;
+    std::vector<Item> want = {{u8"New.pj", "New"}}; // the new folder afterwards
+    std::vector<Failed> failed = {};
+    const char* box = nullptr;     // the start of the last box, where not the status's own
+    std::vector<Item> beside = {}; // in the project's parent, after the project
+    std::string drop = "Proj";     // as typed, from `cwd` in the row's folder
+    const char* cwd = ".";
+    std::u8string folder = u8"Proj";
+    Where where = kAll;
+    std::vector<const char*> gone = {}; // temporaries beside that the run clears
+    std::vector<PlatArg> options = {};  // before the folder and the name
+    bool inexactName = false;           // given as Windows gives what CP932 can't hold
+    bool asUser = false;                // run as an ordinary user (Linux)
+    void (*child)() = nullptr;          // as that user, first
+    std::function<void(const std::string& row)> before = nullptr;
+};
+
+void FullDisk() {
+#ifndef _WIN32
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit lim{100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &lim);
+#endif
+}
+
+std::vector<Row> Rows() {
+    const Item pj = {u8"Proj.pj", "Proj"};
+    // clang-format off
+    std::vector<Row> rows = {
+        {.what = "a project copied and rewritten",
+         .project = {{u8"Old.pj", "Old project\r\nOld.wnd\r\n"}, {u8"Old.wnd", "window of Old"}, {u8"Main.sbp", "' Old main\r\nOldOld"},
+                     {u8"icon.ico", std::string("\0\0\1\0Old\xFF", 8)}, {u8"x.Txt", "Old"}, {u8"Makefile", "Old"}, {u8".gitignore", "Old"},
+                     {u8"Old.bak.txt", "Old"}, {u8"Old.verylongext", "Old"}, {u8"ab", "a"}, {u8"表", "b"}, {u8"sub", "<dir>"}, {u8"sub/Old.txt", "Old"}},
+         .want = {{u8"New.pj", "New project\r\nNew.wnd\r\n"}, {u8"New.wnd", "window of New"}, {u8"Main.sbp", "' New main\r\nNewNew"},
+                  {u8"icon.ico", std::string("\0\0\1\0Old\xFF", 8)}, {u8"x.Txt", "New"}, {u8"Makefile", "Old"}, {u8".gitignore", "Old"},
+                  {u8"New.bak.txt", "New"}, {u8"New.verylongext", "Old"}, {u8"ab", "a"}, {u8"表", "b"}}},
+        {.what = "into an existing folder: files of the same names replaced, the rest kept", .want = {{u8"New.pj", "New"}, {u8"mine.txt", "kept"}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "stale"}, {u8"New/mine.txt", "kept"}}},
+        {.what = "the text type is the file's own", .project = {{u8"p.pj", "p p"}, {u8"res.p", "p"}}, .newName = "Q.txt",
+         .want = {{u8"Q.txt.Q.txtj", "Q.txt Q.txt"}, {u8"res.Q.txt", "p"}}},
+        {.what = "a new name holding the old", .project = {{u8"MyApp.pj", "MyApp MyApp"}, {u8"MyApp.ico", "MyApp"}}, .newName = "MyApp2",
+         .want = {{u8"MyApp2.pj", "MyApp2 MyApp2"}, {u8"MyApp2.ico", "MyApp"}}},
+        {.what = "content in its own encoding: CP932, UTF-8, character boundaries, a zero byte",
+         .project = {{u8"テスト.pj", "' \x83\x65\x83\x58\x83\x67\r\n"}, {u8"u.txt", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88"},
+                     {u8"m.txt", "\x83\x41" "bc Abc"}, {u8"z.txt", std::string("\x83\x65\x83\x58\x83\x67\0\x83\x65\x83\x58\x83\x67", 13)}},
+         .newName = Listed(u8"新"), .want = {{u8"新.pj", "' \x90\x56\r\n"}, {u8"u.txt", "\xE6\x96\xB0"}, {u8"m.txt", "\x83\x41" "bc Abc"},
+                                                  {u8"z.txt", std::string("\x90\x56\0\x90\x56", 5)}}},
+        {.what = "a folder whose name holds the byte 5C (ソ)", .drop = "ソフト/Proj", .folder = u8"ソフト/Proj"},
+        // The path as it is, not as it was spelled.
+        {.what = "the project folder as \".\"", .drop = ".", .cwd = "Proj"},
+        {.what = "a \"..\" component and a trailing separator", .project = {pj, {u8"sub", "<dir>"}}, .drop = "Proj/sub/../"},
+        {.what = "mixed separators", .project = {pj, {u8"sub", "<dir>"}}, .drop = "Proj\\sub/..", .where = kWin},
+        // Names as real file systems give them: Windows can't take them as they are; Linux's are bytes.
+        {.what = "names the code page can't hold", .project = {pj, {u8"x¥..¥Work¥d.bin", "Proj"}, {u8"café.txt", "Proj"}},
+         .status = kWindows ? kKwFailed : kKwDone,
+         .want = kWindows ? std::vector<Item>{{u8"New.pj", "New"}} : std::vector<Item>{{u8"New.pj", "New"}, {u8"x¥..¥Work¥d.bin", "Proj"}, {u8"café.txt", "New"}},
+         .failed = kWindows ? std::vector<Failed>{{u8"x¥..¥Work¥d.bin", kTxtWhyNotAnsi}, {u8"café.txt", kTxtWhyNotAnsi}} : std::vector<Failed>{},
+         .beside = {{u8"Work", "<dir>"}, {u8"Work/d.bin", "mine"}}},
+        {.what = "trailing space and dot", .project = {pj, {u8"Proj.wbp", "Proj"}, {u8"Proj.wbp ", "evil"}, {u8"Proj.txt.", "x"}},
+         .status = kWindows ? kKwFailed : kKwDone,
+         .want = kWindows ? std::vector<Item>{{u8"New.pj", "New"}, {u8"New.wbp", "New"}}
+                          : std::vector<Item>{{u8"New.pj", "New"}, {u8"New.wbp", "New"}, {u8"New.wbp ", "evil"}, {u8"New.txt.", "x"}},
+         .failed = kWindows ? std::vector<Failed>{{u8"Proj.wbp ", kTxtWhyAltered}, {u8"Proj.txt.", kTxtWhyAltered}} : std::vector<Failed>{},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.wbp", "stale"}}},
+        {.what = "a folder named *.pj and a bare .pj", .project = {{u8"Backup.pj", "<dir>"}, {u8".pj", "x"}, pj}, .want = {{u8".pj", "x"}, {u8"New.pj", "New"}}},
+        {.what = "a pipe and a device", .project = {pj, {u8"Proj.wnd", "<pipe>"}, {u8"zero.txt", "<link:/dev/zero>"}},
+         .status = kKwFailed, .failed = {{u8"Proj.wnd", kTxtWhyNotFile}, {u8"zero.txt", kTxtWhyNotFile}}},
+        {.what = "a dangling link (Wine lists none)", .project = {pj, {u8"x.lnk", "<link:nowhere>"}}, .status = kKwFailed,
+         .failed = {{u8"x.lnk", kTxtWhyCopy}}, .where = kLinux},
+        {.what = "a link at a destination is replaced, not written through", .project = {pj, {u8"a.ico", "icon"}},
+         .want = {{u8"New.pj", "New"}, {u8"a.ico", "icon"}},
+         .beside = {{u8"victim", "untouched"}, {u8"New", "<dir>"}, {u8"New/New.pj", "<link:../victim>"}, {u8"New/a.ico", "<link:../victim>"}}},
+        // Leftovers: only a marked temporary folder that nobody holds goes.
+        {.what = "temporaries beside",
+         .beside = {{u8".~kw1a-3", "<dir>"}, {u8".~kw1a-3/.~kw-lock", ""}, {u8".~kw1a-3/New.pj", "half"}, {u8".~kw1a-4", "<dir>"},
+                    {u8".~kw1a-4/.~kw-lock", "<held>"}, {u8".~kw1a-5", "<dir>"}, {u8".~kw1a-5/New.pj", "no marker"}, {u8".~kw1a-6", "<dir>"},
+                    {u8".~kw1a-6/.~kw-lock", "k"}},
+         .gone = {".~kw1a-3"}},
+        {.what = "the dropped folder looks abandoned", .project = {{u8".~kw-lock", ""}, {u8"X.pj", "X"}}, .newName = "Y", .status = kKwFailed,
+         .want = {{u8"Y.pj", "Y"}}, .failed = {{u8".~kw-lock", kTxtWhyMarkerName}}, .drop = ".~kw2-1", .folder = u8".~kw2-1"},
+        {.what = "a copy reported before is kept", .newName = "Second", .want = {{u8"Second.pj", "Second"}},
+         .before = [](const std::string& row) { // the first run's copy can't get its name
+             static PlatCalls real;
+             real = glPlat;
+             glPlat.Rename = [](const char* a, const char* b, int r) { return r ? real.Rename(a, b, r) : 5; };
+             OnDropPath(Join(row, "Proj"));
+             EXPECT_EQ(ExecuteCommand("First"), kKwFailed);
+             glPlat = real;
+         }},
+        {.what = "copies that can't be put in place", .project = {pj, {u8"Proj.ico", "icon"}, {u8"Proj.txt", "t"}}, .status = kKwFailed,
+         .want = {{u8"New.ico", "<dir>"}, {u8"New.txt", "<dir>"}, {u8"New.pj", "New"}},
+         .failed = {{u8"Proj.ico", kTxtWhyReplace}, {u8"Proj.txt", kTxtWhyReplace}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.ico", "<dir>"}, {u8"New/New.txt", "<dir>"}}},
+        {.what = "files held open", .project = {pj, {u8"Main.sbp", "<locked>"}, {u8"a.ico", "<locked>"}, {u8"b.ico", "b"}},
+         .status = kKwFailed, .want = {{u8"New.pj", "New"}, {u8"b.ico", "<missing>"}},
+         .failed = {{u8"Main.sbp", kTxtWhyOpen}, {u8"a.ico", kTxtWhyCopy}, {u8"b.ico", kTxtWhyReplace}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/b.ico", "<locked>"}}, .where = kWin},
+        // Real faults, as an ordinary user: root reads and writes whatever the modes say.
+        {.what = "files that can't be read", .project = {pj, {u8"a.sbp", "P"}, {u8"a.ico", "x"}, {u8"a.sbp", "<mode:0>"}, {u8"a.ico", "<mode:0>"}},
+         .status = kKwFailed, .failed = {{u8"a.sbp", kTxtWhyOpen}, {u8"a.ico", kTxtWhyCopy}}, .where = kLinux, .asUser = true},
+        {.what = "a new folder that can't be written", .status = kKwFailed, .want = {{u8"New.pj", "before"}}, .failed = {{u8"<new>", kTxtWhyMakeDir}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "before"}, {u8"New", "<mode:555>"}}, .where = kLinux, .asUser = true},
+        {.what = "a parent that can't be written", .status = kKwFailed, .want = {}, .failed = {{u8"<new>", kTxtWhyMakeDir}},
+         .beside = {{u8".", "<mode:555>"}}, .where = kLinux, .asUser = true},
+        {.what = "a folder that can't be read", .status = kKwRefused, .want = {}, .box = kTxtCantList, .beside = {{u8"Proj", "<mode:0>"}},
+         .where = kLinux, .asUser = true},
+        {.what = "a full disk (a file-size limit)", .project = {pj, {u8"Big.sbp", std::string(300000, 'x') + "Proj"}, {u8"big.bmp", std::string(300000, 'b')}},
+         .status = kKwFailed, .want = {{u8"New.pj", "New"}, {u8"Big.sbp", "previous"}}, .failed = {{u8"Big.sbp", kTxtWhyWrite}, {u8"big.bmp", kTxtWhyCopy}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/Big.sbp", "previous"}, {u8"New", "<mode:777>"}}, .where = kLinux, .asUser = true, .child = FullDisk},
+        // Refused before anything is written.
+        {.what = "the project folder itself", .newName = "Proj", .status = kKwRefused, .want = {}, .box = kTxtSameFolder},
+        {.what = "the project folder, spelled otherwise", .newName = kWindows ? "PROJ" : "Proj", .status = kKwRefused, .want = {},
+         .box = kTxtSameFolder, .drop = "Proj/../Proj"},
+        {.what = "a file in the way", .newName = "AFile", .status = kKwRefused, .want = {}, .box = kTxtFileInTheWay, .beside = {{u8"AFile", "x"}}},
+        {.what = "the new folder a link into the project", .project = {pj, {u8"sub", "<dir>"}}, .status = kKwRefused, .want = {},
+         .box = kTxtLinkInTheWay, .beside = {{u8"New", "<link:Proj/sub>"}}},
+        {.what = "two copies of one name", .project = {pj, {u8"Proj.txt", "a"}, {u8"New.txt", "b"}}, .status = kKwRefused, .want = {}, .box = kTxtCollision},
+        {.what = "names of one case", .project = {pj, {u8"Proj.txt", "a"}, {u8"new.TXT", "b"}}, .status = kWindows ? kKwRefused : kKwDone,
+         .want = kWindows ? std::vector<Item>{} : std::vector<Item>{{u8"New.pj", "New"}, {u8"New.txt", "a"}, {u8"new.TXT", "b"}},
+         .box = kWindows ? kTxtCollision : nullptr},
+        {.what = "a copy's path too long", .project = {{u8"O.pj", "O"}, {u8"OO.txt", "O"}}, .newName = std::string(130, 'n'), .status = kKwRefused,
+         .want = {}, .box = kTxtTooLong},
+        {.what = "a name CP932 can't hold", .newName = kWindows ? "a\x83" : "caf\xC3\xA9", .status = kKwRefused, .want = {}, .box = kTxtNotCp932},
+        {.what = "one given as UTF-16", .newName = "Cafe", .status = kKwRefused, .want = {}, .box = kTxtNotCp932, .inexactName = true},
+        {.what = "a file dropped", .status = kKwRefused, .want = {}, .box = kTxtNoProject, .drop = "Proj/Proj.pj"},
+        {.what = "no project file", .project = {{u8"readme.txt", "x"}}, .status = kKwRefused, .want = {}, .box = kTxtNoProject},
+        // The command line's own.
+        {.what = "--help", .want = {}, .box = kNoBox, .options = {{"--help"}}},
+        {.what = "an unknown option", .status = kKwRefused, .want = {}, .box = kNoBox, .options = {{"--bogus"}}},
+        {.what = "--dry-run writes nothing", .want = {}, .box = kNoBox, .options = {{"--dry-run"}}},
+        {.what = "--trace", .options = {{"--trace"}}},
+        {.what = "-- before a name starting with -", .newName = "-New", .want = {{u8"-New.pj", "-New"}}, .options = {{"--"}}},
+        {.what = "a name starting with - is an option", .newName = "-New", .status = kKwRefused, .want = {}, .box = kNoBox},
+    };
+    for (std::string bad : std::vector<std::string>{"a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "<a>", "a|b", "a\tb", ".", "..", "trailing ",
+                            "trailing.", "CON", "nul", "Com1", "LPT9.txt", std::string(300, 'x'), ".~kw1-2"})
+        rows.push_back({.what = "a name Windows refuses", .newName = bad, .status = kKwRefused, .want = {},
+                        .box = bad.size() > 255 ? kTxtTooLong : bad[1] == '~' ? kTxtTempName : kTxtBadName});
+    for (std::string ok : {"COM10", "CONSOLE", "a.b", "x y"})
+        rows.push_back({.what = "a name Windows takes", .newName = ok, .want = {{std::u8string(ok.begin(), ok.end()) + u8".pj", ok}}});
+    // clang-format on
+    return rows;
+}
+
+std::vector<PlatArg> gArgs;
+
+// The command line's run, as a child can run it too; its last box comes back: the caption, the
+// flags and the text, \x01 between.
+int Cli(std::string* box) {
+    int status = KwCliMain(gArgs);
+    if (!gBoxes.empty())
+        *box = gBoxes.back().caption + "\x01" + std::to_string(gBoxes.back().flags) + "\x01" +
+               gBoxes.back().text;
+    return status;
+}
 
 class Job : public TempTest {
   protected:
-    // A drop of `dir`, `newName` typed, the execute button pressed.
-    KwJobStatus Run(const std::string& dir, const std::string& newName) {
-        glDropPath = dir;
-        GetPjNameFromFolder(dir, &glOldPjName);
-        glNewPjName = newName;
-        return ProjectKakikae(&failures_);
+    void Make(const std::string& dir, const Item& item) {
+        std::string path = Join(dir, Listed(item.name.c_str()));
+        std::replace(path.begin(), path.end(), '/', kPlatSep);
+        const std::string& c = item.content;
+        std::string arg = c.substr(c.find(':') + 1, c.size() - c.find(':') - 2);
+        if (c == "<dir>")
+            MakeDir(path);
+        else if (c == "<pipe>")
+            MakePipe(path);
+        else if (c.rfind("<link:", 0) == 0)
+            MakeLink(arg[0] == '/' ? arg : Join(path.substr(0, path.rfind(kPlatSep)), arg), path);
+        else if (c.rfind("<mode:", 0) == 0)
+            SetMode(path, std::stoi(arg, nullptr, 8));
+        else if (c == "<held>")
+            held_.push_back(glPlat.HoldMarker(path.c_str(), 1));
+        else
+            MakeNamedFile(dir, item.name.c_str(), c == "<locked>" ? "locked" : c);
+        if (c == "<locked>") HoldOpen(path);
     }
-    std::string Out(const std::string& name) { return Join(root_, name); }
-    std::vector<KwFailure> failures_;
+    std::vector<PlatFile> held_;
 };
 
-TEST_F(Job, FindsTheProjectName) {
-    struct Row {
-        Files files;
-        std::string before, want;
-    } rows[] = {
-        {{{"Sample.pj", ""}}, "", "Sample"},
-        {{{"Ab.pj", ""}}, "LongProjectName", "Ab"},
-        {{{"a.b.pj", ""}}, "", "a"},
-        {{{"a.PJ", ""}}, "", "a"},
-        {{{"readme.txt", ""}, {"x.pjx", ""}}, "Kept", "Kept"},
-    };
+TEST_F(Job, Table) {
+    std::string cwd = CurrentDir();
     int n = 0;
-    for (const Row& r : rows) {
-        std::string dir = MakeProject("p" + std::to_string(n++), r.files);
-        std::string name = r.before;
-        GetPjNameFromFolder(dir, &name);
-        EXPECT_EQ(name, r.want) << dir;
-    }
-    std::string name = "Kept";
-    GetPjNameFromFolder(Join(root_, "missing"), &name);
-    EXPECT_EQ(name, "Kept");
-}
+    for (const Row& r : Rows()) {
+        if (r.where == (kWindows ? kLinux : kWin)) continue;
+        SCOPED_TRACE(r.what + (" / " + r.newName));
+        std::string row = Join(root_, "r" + std::to_string(n++));
+        MakeDir(row);
+        // Names with "/" between: "/" is never the second byte of a CP932 character.
+        std::string folder = Listed(r.folder.c_str()),
+                    parent = folder.substr(0, folder.rfind('/') + 1);
+        std::string dir = Join(row, folder), newFolder = Join(row, parent + r.newName);
+        std::replace(dir.begin(), dir.end(), '/', kPlatSep);
+        std::replace(newFolder.begin(), newFolder.end(), '/', kPlatSep);
+        for (size_t at = folder.find('/'); at != std::string::npos; at = folder.find('/', at + 1))
+            MakeDir(Join(row, folder.substr(0, at)));
+        MakeDir(dir);
+        for (const Item& i : r.project)
+            Make(dir, i);
+        if (r.asUser) SetMode(row, 0777); // where the user makes the copy
+        for (const Item& i : r.beside)
+            Make(row, i);
+        if (r.before) r.before(row);
+        auto before = Snapshot(row);
 
-TEST_F(Job, CopiesAndRewritesTheProject) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old project\r\nOld.wnd\r\n"},
-                                          {"Old.wnd", "window of Old"},
-                                          {"Main.sbp", "' Old main\r\nOldOld\r\n"},
-                                          {"icon.ico", std::string("\0\0\1\0Old\xFF", 8)},
-                                          {"x.Txt", "Old"},
-                                          {"y.ABP", "Old"},
-                                          {"Makefile", "Old"},
-                                          {"notes.doc", "Old"},
-                                          {".gitignore", "Old"},
-                                          {"Old.bak.txt", "Old"},
-                                          {"ab", "two bytes"},
-                                          {"Old.verylongext", "Old"}});
-    ASSERT_EQ(Run(dir, "New"), kKwDone);
-    ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0].text, kTxtDone);
-    EXPECT_EQ(gBoxes[0].caption, "Kesterlwick");
-    EXPECT_EQ(gBoxes[0].flags, kBoxTopmost);
-    std::map<std::string, std::string> want = {
-        {"New.pj", "New project\r\nNew.wnd\r\n"},
-        {"New.wnd", "window of New"},
-        {"Main.sbp", "' New main\r\nNewNew\r\n"},
-        {"icon.ico", std::string("\0\0\1\0Old\xFF", 8)},
-        {"x.Txt", "New"},
-        {"y.ABP", "New"},
-        {"Makefile", "Old"},
-        {"notes.doc", "Old"},
-        {".gitignore", "Old"},
-        {"New.bak.txt", "New"},
-        {"New.verylongext", "Old"},
-        {"ab", "two bytes"},
-    };
-    EXPECT_EQ(Snapshot(Out("New")), want);
-
-    // A second run gives the same folder; other files there stay.
-    WriteFile(Join(Out("New"), "mine.txt"), "kept");
-    WriteFile(Join(Out("New"), "New.wnd"), "stale");
-    ASSERT_EQ(Run(dir, "New"), kKwDone);
-    want["mine.txt"] = "kept";
-    EXPECT_EQ(Snapshot(Out("New")), want);
-}
-
-TEST_F(Job, TextTypeIsTheOriginalsExtension) {
-    std::string dir = MakeProject("p", {{"p.pj", "p p"}, {"res.p", "p"}});
-    ASSERT_EQ(Run(dir, "Q.txt"), kKwDone);
-    EXPECT_EQ(Snapshot(Out("Q.txt")), (std::map<std::string, std::string>{
-                                          {"Q.txt.Q.txtj", "Q.txt Q.txt"}, {"res.Q.txt", "p"}}));
-}
-
-TEST_F(Job, EmptyProjectFolderGetsAnEmptyFolder) {
-    std::string dir = MakeProject("Empty", {});
-    glOldPjName = "Empty";
-    glDropPath = dir;
-    glNewPjName = "Full";
-    ASSERT_EQ(ProjectKakikae(), kKwDone);
-    EXPECT_TRUE(Exists(Out("Full")));
-    EXPECT_TRUE(Snapshot(Out("Full")).empty());
-    EXPECT_EQ(gBoxes.at(0).text, kTxtDone);
-}
-
-TEST_F(Job, NewNameHoldingTheOldName) {
-    std::string dir = MakeProject("MyApp", {{"MyApp.pj", "MyApp MyApp"}, {"MyApp.ico", "MyApp"}});
-    ASSERT_EQ(Run(dir, "MyApp2"), kKwDone);
-    EXPECT_EQ(Snapshot(Out("MyApp2")),
-              (std::map<std::string, std::string>{{"MyApp2.pj", "MyApp2 MyApp2"},
-                                                  {"MyApp2.ico", "MyApp"}}));
-}
-
-TEST_F(Job, ContentIsMatchedInItsOwnEncoding) {
-    const std::string kCp932 = "\x83\x65\x83\x58\x83\x67";            // テスト
-    const std::string kUtf8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88"; // テスト
-    const std::string kNewCp932 = "\x90\x56";                         // 新
-    const std::string kNewUtf8 = "\xE6\x96\xB0";
-    const std::string& fsOld = kPlatNamesCp932 ? kCp932 : kUtf8;
-    const std::string& fsNew = kPlatNamesCp932 ? kNewCp932 : kNewUtf8;
-    std::string dir = MakeProject(fsOld, {{fsOld + ".pj", "' " + kCp932 + "\r\n"},
-                                          {"u.txt", "// " + kUtf8 + " " + kUtf8},
-                                          {"mixed.txt", "\x83\x41"
-                                                        "bc Abc"}, // アbc Abc, CP932
-                                          {"Main.sbp", "Abc"}});
-    ASSERT_EQ(Run(dir, fsNew), kKwDone);
-    std::map<std::string, std::string> want = {
-        {fsNew + ".pj", "' " + kNewCp932 + "\r\n"},
-        {"u.txt", "// " + kNewUtf8 + " " + kNewUtf8},
-        {"mixed.txt", "\x83\x41"
-                      "bc Abc"},
-        {"Main.sbp", "Abc"},
-    };
-    EXPECT_EQ(Snapshot(Out(fsNew)), want);
-
-    // An ASCII old name inside CP932 text only matches on character boundaries.
-    std::string abc = MakeProject("Abc", {{"Abc.pj", "\x83\x41"
-                                                     "bc Abc"}});
-    ASSERT_EQ(Run(abc, "xyz"), kKwDone);
-    EXPECT_EQ(ReadFile(Join(Out("xyz"), "xyz.pj")), "\x83\x41"
-                                                    "bc xyz");
-}
-
-TEST_F(Job, JapaneseFolderWithSeparatorByteInItsName) {
-    // ソフト holds the byte 5C in CP932; the new folder must still land beside it.
-    std::string soft =
-        kPlatNamesCp932 ? "\x83\x5C\x83\x74\x83\x67" : "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
-    MakeDir(Join(root_, soft));
-    std::string dir = Join(soft, "Proj");
-    MakeProject(dir, {{"Proj.pj", "Proj"}});
-    ASSERT_EQ(Run(Join(root_, dir), "Next"), kKwDone);
-    EXPECT_EQ(ReadFile(Join(Join(Join(root_, soft), "Next"), "Next.pj")), "Next");
-}
-
-TEST_F(Job, SubfoldersAreSkippedNotFailed) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old"},
-                                          {"Backup.txt", "<dir>"},
-                                          {"Old.res", "<dir>"},
-                                          {Join("Old.res", "inner.txt"), "Old"}});
-    ASSERT_EQ(Run(dir, "New"), kKwDone);
-    EXPECT_EQ(Snapshot(Out("New")), (std::map<std::string, std::string>{{"New.pj", "New"}}));
-}
-
-TEST_F(Job, ZeroByteInTextIsCarried) {
-    std::string dir = MakeProject("Old", {{"Old.pj", std::string("Old\0Old", 7)}});
-    ASSERT_EQ(Run(dir, "N"), kKwDone);
-    EXPECT_EQ(ReadFile(Join(Out("N"), "N.pj")), std::string("N\0N", 3));
-}
-
-TEST_F(Job, RefusalsWriteNothing) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old"}, {"Old.txt", "a"}, {"New.txt", "b"}});
-    WriteFile(Out("AFile"), "in the way");
-    struct Row {
-        std::string newName;
-        const char* why;
-    } rows[] = {
-        {"Old", kTxtSameFolder},
-        {"a/b", kTxtBadName},
-        {"a\\b", kTxtBadName},
-        {"a:b", kTxtBadName},
-        {"a*", kTxtBadName},
-        {"a?", kTxtBadName},
-        {"a\"b", kTxtBadName},
-        {"<a>", kTxtBadName},
-        {"a|b", kTxtBadName},
-        {"a\tb", kTxtBadName},
-        {".", kTxtBadName},
-        {"..", kTxtBadName},
-        {"trailing ", kTxtBadName},
-        {"trailing.", kTxtBadName},
-        {"CON", kTxtBadName},
-        {"nul", kTxtBadName},
-        {"Com1", kTxtBadName},
-        {"LPT9.txt", kTxtBadName},
-        {std::string(300, 'x'), kTxtTooLong},
-        {"AFile", kTxtFileInTheWay},
-    };
-    for (const Row& r : rows) {
+        ChangeDir(Join(row, r.cwd));
+        std::string drop = r.drop;
+        if (kWindows && r.where != kWin) std::replace(drop.begin(), drop.end(), '/', '\\');
+        gArgs = {{"kestrelwick-cli"}};
+        gArgs.insert(gArgs.end(), r.options.begin(), r.options.end());
+        gArgs.push_back({drop});
+        gArgs.push_back({r.newName, !r.inexactName});
         gBoxes.clear();
-        EXPECT_EQ(Run(dir, r.newName), kKwRefused) << r.newName;
-        ASSERT_EQ(gBoxes.size(), 1u) << r.newName;
-        EXPECT_EQ(gBoxes[0].text, r.why) << r.newName;
-        EXPECT_EQ(gBoxes[0].flags, kBoxTopmost);
+        std::string box;
+        int status = r.asUser ? RunAsNobody(Cli, r.child, &box) : Cli(&box);
+        ChangeDir(cwd);
+        auto after = Snapshot(row);
+        for (PlatFile f : held_)
+            glPlat.Close(f);
+        held_.clear();
+        ReleaseHolds();
+
+        EXPECT_EQ(status, r.status);
+        // The last box: the refusal, the completion, or the failures with their reasons.
+        std::string text = box.substr(box.rfind('\x01') + 1);
+        if (r.box == kNoBox) {
+            EXPECT_EQ(box, "");
+        } else {
+            EXPECT_EQ(box.substr(0, box.rfind('\x01')),
+                      kTxtCaption + ("\x01" + std::to_string(kBoxTopmost)));
+            const char* head = r.box ? r.box : r.status == kKwDone ? kTxtDone : kTxtFailedHead;
+            EXPECT_EQ(text.rfind(head, 0), 0u) << text;
+        }
+        std::vector<std::string> failed, want;
+        for (size_t at = text.find("\r\n"); r.status == kKwFailed && at != std::string::npos;) {
+            size_t next = text.find("\r\n", at + 2);
+            failed.push_back(text.substr(at + 2, next - at - 2));
+            at = next;
+        }
+        for (const Failed& f : r.failed)
+            want.push_back((f.name == u8"<new>" ? newFolder : Listed(f.name.c_str())) + "：" +
+                           f.why);
+        std::sort(failed.begin(), failed.end());
+        std::sort(want.begin(), want.end());
+        ASSERT_EQ(failed.size(), want.size()) << text;
+        for (size_t k = 0; k < want.size(); ++k)
+            EXPECT_EQ(failed[k].substr(0, want[k].size()), want[k]);
+
+        // The copy, and nothing else changed but the temporaries that had to go.
+        std::string prefix = parent + r.newName + "/";
+        std::map<std::string, std::string> copy, wantCopy;
+        bool wrote = r.status != kKwRefused && r.box != kNoBox;
+        for (auto* side : {&before, &after})
+            for (auto it = side->begin(); it != side->end();) {
+                bool inCopy = wrote && (it->first + "/").rfind(prefix, 0) == 0;
+                bool gone = std::any_of(r.gone.begin(), r.gone.end(),
+                                        [&](const char* g) { return it->first.rfind(g, 0) == 0; });
+                if (side == &after && inCopy && it->first.size() > prefix.size())
+                    copy[it->first.substr(prefix.size())] = it->second;
+                it = inCopy || (gone && side == &before) ? side->erase(it) : std::next(it);
+            }
+        EXPECT_EQ(after, before);
+        for (const Item& i : r.want)
+            wantCopy[Listed(i.name.c_str())] = i.content;
+        EXPECT_EQ(copy, wantCopy);
     }
-    // Old.txt and New.txt would both become New.txt.
-    gBoxes.clear();
-    EXPECT_EQ(Run(dir, "New"), kKwRefused);
-    ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_NE(gBoxes[0].text.find(kTxtCollision), std::string::npos);
-    EXPECT_NE(gBoxes[0].text.find("Old.txt"), std::string::npos);
-    EXPECT_NE(gBoxes[0].text.find("New.txt"), std::string::npos);
-    // Names that may be used.
-    for (const char* ok : {"COM10", "CONSOLE", "a.b", "x y"}) {
-        gBoxes.clear();
-        EXPECT_EQ(CheckNewName(ok), "") << ok;
-    }
-    EXPECT_EQ(Snapshot(root_).size(), 5u); // AFile, Old and its three files
 }
 
-TEST_F(Job, NewNameMakingACopysPathTooLongIsRefused) {
-    // The folder name fits, but OO.txt would be named with the new name twice.
-    std::string dir = MakeProject("O", {{"O.pj", "O"}, {"OO.txt", "O"}});
-    std::string name(130, 'n'); // the folder and its temporaries fit
-    EXPECT_EQ(Run(dir, name), kKwRefused);
-    EXPECT_EQ(gBoxes.at(0).text.find(kTxtTooLong), 0u);
-    // It names the file; on Windows the path of O.pj is too long already.
-    const std::string& text = gBoxes.at(0).text;
-    EXPECT_TRUE(text.find("OO.txt") != std::string::npos ||
-                (kPlatSep == '\\' && text.find("O.pj") != std::string::npos))
-        << text;
-    EXPECT_FALSE(Exists(Out(name)));
-}
-
-TEST_F(Job, NamesDifferingOnlyInCaseCollideWhereTheFileSystemFoldsCase) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old"}, {"Old.txt", "a"}, {"new.TXT", "b"}});
-    EXPECT_EQ(Run(dir, "New"), kPlatNamesFoldCase ? kKwRefused : kKwDone);
-    EXPECT_EQ(Exists(Out("New")), !kPlatNamesFoldCase);
-}
-
-TEST_F(Job, NewNameCp932CannotHoldIsRefused) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old"}});
-    // é (U+00E9) has no CP932 form; in the ANSI code page of Japanese Windows it can't be typed.
-    std::string name = kPlatNamesCp932 ? "a\x83" : "caf\xC3\xA9";
-    EXPECT_EQ(Run(dir, name), kKwRefused);
-    EXPECT_EQ(gBoxes.at(0).text, kTxtNotCp932);
-    EXPECT_FALSE(Exists(Out(name)));
-}
-
-TEST_F(Job, SameFolderIsFoundByIdentity) {
-    std::string dir = MakeProject("Proj", {{"Proj.pj", "Proj"}});
-    // Another spelling of the same folder.
-    glDropPath = Join(Join(Join(root_, "Proj"), ".."), "Proj");
-    GetPjNameFromFolder(glDropPath, &glOldPjName);
-    glNewPjName = kPlatNamesFoldCase ? "PROJ" : "Proj";
-    glDropPath = Join(root_, "Proj");
-    EXPECT_EQ(ProjectKakikae(), kKwRefused);
-    EXPECT_EQ(gBoxes.at(0).text, kTxtSameFolder);
-}
-
-TEST_F(Job, DroppedPathsWithoutParentAreRefused) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old"}});
+// A root has no parent to make the new folder in.
+TEST_F(Job, RootRefused) {
+    glDropPath = kWindows ? "C:\\" : "/";
     glOldPjName = "Old";
     glNewPjName = "New";
-    // A root has no parent to write in; a file dropped instead of a folder can't be listed.
-    struct Row {
-        std::string drop;
-        const char* why;
-    } rows[] = {{kPlatSep == '/' ? "/" : "C:\\", kTxtBadDrop}, {Join(dir, "Old.pj"), kTxtCantList}};
-    for (const Row& r : rows) {
-        gBoxes.clear();
-        glDropPath = r.drop;
-        EXPECT_EQ(ProjectKakikae(), kKwRefused) << r.drop;
-        EXPECT_EQ(gBoxes.at(0).text, r.why) << r.drop;
-    }
-    EXPECT_FALSE(Exists(Out("New")));
+    EXPECT_EQ(ProjectKakikae(), kKwRefused);
+    EXPECT_EQ(gBoxes.at(0).text, kTxtBadDrop);
 }
 
-// Every failure is reported, none passes for success.
-TEST_F(Job, FailuresAreReported) {
-    std::string dir = MakeProject(
-        "Old", {{"Old.pj", "Old"}, {"Old.ico", "icon"}, {"Old.txt", "text"}, {"ok.txt", "Old"}});
-    // A folder where a copy should go: both the plain copy and the rewrite must fail.
-    MakeDir(Out("New"));
-    MakeDir(Join(Out("New"), "New.ico"));
-    MakeDir(Join(Out("New"), "New.txt"));
-    ASSERT_EQ(Run(dir, "New"), kKwFailed);
-    ASSERT_EQ(failures_.size(), 2u);
-    EXPECT_EQ(failures_[0].name, "Old.ico");
-    EXPECT_EQ(failures_[1].name, "Old.txt");
-    // Both are written completely, then can't be put in place of a folder: one closing box
-    // lists both, and nothing of them is left behind.
-    ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0].caption, "Kesterlwick");
-    EXPECT_EQ(gBoxes[0].flags, kBoxTopmost);
-    EXPECT_EQ(gBoxes[0].text.find(kTxtFailedHead), 0u);
-    EXPECT_NE(gBoxes[0].text.find("Old.ico"), std::string::npos);
-    EXPECT_NE(failures_[1].why.find(kTxtWhyReplace), std::string::npos);
-    std::map<std::string, std::string> want = {
-        {"New.ico", "<dir>"}, {"New.txt", "<dir>"}, {"New.pj", "New"}, {"ok.txt", "New"}};
-    EXPECT_EQ(Snapshot(Out("New")), want);
-    EXPECT_EQ(ReadFile(Join(Out("New"), "ok.txt")), "New");
-}
-
-TEST_F(Job, TraceLinesOfOneRun) {
-    std::string dir = MakeProject("Old", {{"Old.pj", "Old"}, {"ab", ""}, {"pic.bmp", "x"}});
-    ASSERT_EQ(Run(dir, "Renamed"), kKwDone);
-    std::string sep(1, kPlatSep);
-    std::string work = gTrace.size() > 4 ? gTrace[4].substr(gTrace[4].find(root_)) : "";
+// The trace lines of a drop and a run, and the two forms of a line.
+TEST_F(Job, TraceLines) {
+    std::string dir = Join(root_, "Old"), sep(1, kPlatSep);
+    MakeDir(dir);
+    for (const char* f : {"Old.pj", "ab", "pic.bmp"})
+        WriteFile(Join(dir, f), f[1] == 'l' ? "Old" : "");
+    OnDropPath(dir);
+    ASSERT_EQ(ExecuteCommand("Renamed"), kKwDone);
+    DbgStr("FindPath=", "");
+    DbgNum("● StrKakikae Ret", 0, 100, 4294967295.0, 0, 0);
+    ASSERT_GT(gTrace.size(), 5u);
+    std::string work = gTrace[5].substr(gTrace[5].find(root_));
     work = work.substr(0, work.rfind(kPlatSep));
-    EXPECT_EQ(work.find(Join(root_, ".~kw")), 0u) << work;
+    EXPECT_EQ(work.find(Join(root_, ".~kw")), 0u) << work; // built apart, named at the end
     std::vector<std::string> want = {
         "FindPath=" + dir + sep + "*.pj\r\n",
+        "● glNewPjNameRenamed\r\n",
         "FindPath=" + dir + sep + "*.*\r\n",
         " FileData.cFileName=ab\r\n",
         " FileData.cFileName=Old.pj\r\n",
-        // Written where the copy is built, before the folder gets its name.
         "●●● FileKakikaeToNewFile ●●●NewPath＝" + work + sep + "Renamed.pj\r\n",
         "● FileSize=3, 0, 0, 0, 0\r\n",
         "● StrKakikae Ret=7, 0, 0, 0, 0\r\n",
         " FileData.cFileName=pic.bmp\r\n",
+        "FindPath=\r\n",
+        "● StrKakikae Ret=0, 100, 4294967295, 0, 0\r\n",
     };
     EXPECT_EQ(gTrace, want);
 }

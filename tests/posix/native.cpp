@@ -1,10 +1,9 @@
-#include "tests/native.h"
-
-#include <gtest/gtest.h>
+#include "tests/support.h"
 
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 std::string Listed(const char8_t* utf8) {
@@ -12,11 +11,7 @@ std::string Listed(const char8_t* utf8) {
 }
 
 void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::string& content) {
-    std::string path = dir + "/" + Listed(utf8Name);
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
-    close(fd);
+    WriteFile(dir + "/" + Listed(utf8Name), content);
 }
 
 void MakePipe(const std::string& path) {
@@ -31,7 +26,41 @@ void ChangeDir(const std::string& dir) {
     ASSERT_EQ(chdir(dir.c_str()), 0) << dir;
 }
 
+void SetMode(const std::string& path, int mode) {
+    ASSERT_EQ(chmod(path.c_str(), static_cast<mode_t>(mode)), 0) << path;
+}
+
 std::string CurrentDir() {
     char buf[PATH_MAX];
     return getcwd(buf, sizeof buf) ? buf : "";
+}
+
+// No share modes here to hold a file with.
+void HoldOpen(const std::string&) {}
+void ReleaseHolds() {}
+
+// In a child process: root reads and writes whatever the modes say. The status and what the
+// job gives back come through a pipe.
+int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+        if (setup) setup();
+        std::string text;
+        text = std::to_string(job(&text)) + "\n" + text;
+        (void)!write(fds[1], text.data(), text.size());
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    *out = text.substr(text.find('\n') + 1);
+    return text.empty() ? -1 : std::stoi(text);
 }

@@ -1,6 +1,4 @@
-#include "tests/native.h"
-
-#include <gtest/gtest.h>
+#include "tests/support.h"
 
 #include <windows.h>
 
@@ -18,19 +16,20 @@ std::string UnixPath(const std::string& path) {
     using Fn = char*(__cdecl*)(const WCHAR*);
     auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (!fn) return "";
-    char* name = fn(Wide(path, CP_ACP).c_str());
+    char* name = fn ? fn(Wide(path, CP_ACP).c_str()) : nullptr;
     std::string out = name ? name : "";
     HeapFree(GetProcessHeap(), 0, name);
     return out;
 }
 
 // A Linux system call of the 32-bit process Wine runs this program in.
-int LinuxCall(int nr, const void* a, const void* b, long c) {
+int LinuxCall(int nr, const void* a, const void* b) {
     int ret;
-    asm volatile("int $0x80" : "=a"(ret) : "a"(nr), "b"(a), "c"(b), "d"(c) : "memory");
+    asm volatile("int $0x80" : "=a"(ret) : "a"(nr), "b"(a), "c"(b) : "memory");
     return ret;
 }
+
+std::vector<HANDLE> gHolders;
 
 } // namespace
 
@@ -57,22 +56,43 @@ void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::s
 }
 
 void MakePipe(const std::string& path) {
-    ASSERT_EQ(LinuxCall(14 /* mknod */, UnixPath(path).c_str(), reinterpret_cast<void*>(010644), 0),
-              0)
+    ASSERT_EQ(LinuxCall(14 /* mknod */, UnixPath(path).c_str(), reinterpret_cast<void*>(010644)), 0)
         << path;
 }
 
 void MakeLink(const std::string& target, const std::string& path) {
     std::string to = target[0] == '/' ? target : UnixPath(target);
-    ASSERT_EQ(LinuxCall(83 /* symlink */, to.c_str(), UnixPath(path).c_str(), 0), 0) << path;
+    ASSERT_EQ(LinuxCall(83 /* symlink */, to.c_str(), UnixPath(path).c_str()), 0) << path;
 }
 
 void ChangeDir(const std::string& dir) {
     ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str())) << dir;
 }
 
+void SetMode(const std::string&, int) {}
+
 std::string CurrentDir() {
     char buf[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, buf);
     return buf;
+}
+
+// Share modes are per handle: one opened here without sharing holds the file as another
+// program's would.
+void HoldOpen(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    gHolders.push_back(h);
+}
+
+void ReleaseHolds() {
+    for (HANDLE h : gHolders)
+        CloseHandle(h);
+    gHolders.clear();
+}
+
+int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out) {
+    if (setup) setup();
+    return job(out);
 }

@@ -86,6 +86,9 @@ TEST_F(Faults, EveryCallFailsAtEveryPoint) {
         WriteFile(Join(dir, name), content);
     const auto project = Snapshot(dir);
     gReal = glPlat;
+    glDropPath = dir;
+    glOldPjName = "Old";
+    glNewPjName = "New";
     int runs = 0;
     for (bool existing : {false, true})
         for (const Kind& k : kKinds)
@@ -101,9 +104,6 @@ TEST_F(Faults, EveryCallFailsAtEveryPoint) {
                 gBoxes.clear();
                 gKind = &k;
                 gAt = at;
-                glDropPath = dir;
-                glOldPjName = "Old";
-                glNewPjName = "New";
                 Inject();
                 std::vector<KwFailure> failures;
                 KwJobStatus status = ProjectKakikae(&failures);

@@ -60,8 +60,6 @@ class QtDriver : public WindowDriver {
         QTest::qWait(20);
         while (alive && alive->Busy())
             QTest::qWait(5);
-        for (SeenBox& b : seen)
-            b.text = QString::fromStdString(b.text).replace("\n", "\r\n").toStdString();
         return seen;
     }
     void Drop(const std::vector<std::string>& paths) override {

@@ -2,7 +2,7 @@
 // dropped on its icon, driven from this process as a user would (keyboard events, drops made
 // as the shell makes them), through the window scenario; then a long job, watched while it
 // runs, whose copy is compared with kestrelwick-cli.exe's. Pictures before, during and after.
-//   kw_drive OUTDIR PROJECT_FOLDER NEW_NAME   (scripts/screenshots)
+//   kw_drive OUTDIR PROJECT_FOLDER   (scripts/screenshots)
 #include "engine/texts.h"
 #include "tests/support.h"
 #include "tests/window.h"
@@ -15,7 +15,7 @@
 
 namespace {
 
-std::string gOut, gProject, gNewName, gBin;
+std::string gOut, gProject, gBin;
 
 template <typename F> bool WaitFor(F ready, int ms) {
     for (int waited = 0; !ready() && waited < ms; waited += 20)
@@ -43,30 +43,16 @@ std::string Text(HWND hwnd) {
     return t;
 }
 
-struct Search {
-    DWORD pid;
-    const char* cls;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK Found(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    DWORD pid = 0;
-    char cls[64] = {};
-    GetWindowThreadProcessId(hwnd, &pid);
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if ((!s->pid || pid == s->pid) && !lstrcmpiA(cls, s->cls) && IsWindowVisible(hwnd))
-        s->found.push_back(hwnd);
-    return TRUE;
-}
-
 // The visible top-level windows of class `cls` in process `pid`, or the children of class
 // `cls` of a window.
 std::vector<HWND> WindowsOf(DWORD pid, const char* cls, HWND parent = nullptr) {
-    Search s{pid, cls, {}};
-    parent ? EnumChildWindows(parent, Found, reinterpret_cast<LPARAM>(&s))
-           : EnumWindows(Found, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    std::vector<HWND> found;
+    for (HWND w = nullptr; (w = FindWindowExA(parent, w, cls, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if ((parent || owner == pid) && IsWindowVisible(w)) found.push_back(w);
+    }
+    return found;
 }
 
 // The screen inside `rc`, as a BMP (32 bits, top-down).
@@ -212,7 +198,7 @@ TEST(Window, AliveDuringALongJob) {
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(d.pi.dwThreadId, &gui);
     EXPECT_EQ(gui.hwndFocus, d.Item(kIdNewName));
-    d.Type(gNewName);
+    d.Type(reinterpret_cast<const char*>(u8"サンプル改"));
     std::string typed = d.Text(kIdNewName); // in the code page
     ASSERT_FALSE(typed.empty());
     SaveScreen(d.Rect(), gOut + "\\before.bmp");
@@ -271,13 +257,8 @@ TEST(Window, AliveDuringALongJob) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (argc != 4) return 2;
+    if (argc != 3) return 2;
     gOut = argv[1], gProject = argv[2];
-    std::wstring name = Wide(argv[3]); // typed text is UTF-8 to the drivers
-    gNewName.resize(name.size() * 3);
-    gNewName.resize(static_cast<size_t>(
-        WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), gNewName.data(),
-                            static_cast<int>(gNewName.size()), nullptr, nullptr)));
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     gBin = self;

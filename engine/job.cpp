@@ -119,10 +119,7 @@ std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& 
             n = StrKakikae(&buf, newIn, oldIn, {!utf8, 0, first}, &err);
         else
             err = kKakikaeNoMemory;
-        if (n < 0)
-            why = err == kKakikaeNoEnd      ? kTxtWhyNoEnd
-                  : err == kKakikaeTooLarge ? kTxtWhyTooLarge
-                                            : kTxtWhyNoMemory;
+        if (n < 0) why = KwKakikaeWhy(err);
     }
     if (why.empty()) {
         DbgNum("● StrKakikae Ret", static_cast<double>(n), 0, 0, 0, 0);

@@ -1,6 +1,7 @@
 // Finding the project name in a folder, and the copy of the project under its new name.
 #pragma once
 
+#include "engine/kakikae.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -77,6 +78,13 @@ inline constexpr size_t kKwFailuresShown = 20;
 
 // The text of the box that ends a run with failures; lists at most `shown` of them.
 std::string KwFailureText(const std::vector<KwFailure>& failures, size_t shown);
+
+// Lists a folder, "." and ".." too; false when it can't be, or only in part.
+bool KwList(const std::string& folder, std::vector<PlatEntry>* out);
+// Whether two paths lead to the same file or folder.
+bool KwSameFile(const std::string& a, const std::string& b);
+// Why a replacement failed, as the user is told.
+const char* KwKakikaeWhy(KakikaeError err);
 
 // Temporary folders, in which a run builds what it writes. Each holds a marker file that the
 // run keeps locked while it lives; only such a folder whose marker nobody holds is ever

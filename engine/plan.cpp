@@ -45,14 +45,6 @@ std::pair<int, int> FindCollision(const std::vector<KwPlanEntry>& entries) {
     return {-1, -1};
 }
 
-const char* KakikaeWhy(KakikaeError err) {
-    switch (err) {
-    case kKakikaeNoEnd: return kTxtWhyNoEnd;
-    case kKakikaeTooLarge: return kTxtWhyTooLarge;
-    default: return kTxtWhyNoMemory;
-    }
-}
-
 KwPlanEntry PlanEntry(const PlatEntry& found) {
     KwPlanEntry e{found.name, found.name, kKwCopy, ""};
     if (found.name == "." || found.name == "..") {
@@ -65,7 +57,7 @@ KwPlanEntry PlanEntry(const PlatEntry& found) {
     } else if (KakikaeError err; StrKakikae(&e.copyName, glNewPjName, glOldPjName,
                                             {kPlatNamesCp932, kNameLimit}, &err) < 0) {
         e.action = kKwFail;
-        e.why = KakikaeWhy(err);
+        e.why = KwKakikaeWhy(err);
     } else if (SameName(e.copyName, kKwMarker)) {
         e.action = kKwFail;
         e.why = kTxtWhyMarkerName;
@@ -81,6 +73,14 @@ std::string Pair(const KwPlanEntry& e) {
 }
 
 } // namespace
+
+const char* KwKakikaeWhy(KakikaeError err) {
+    switch (err) {
+    case kKakikaeNoEnd: return kTxtWhyNoEnd;
+    case kKakikaeTooLarge: return kTxtWhyTooLarge;
+    default: return kTxtWhyNoMemory;
+    }
+}
 
 int IsKakikaeTarget(const std::string& name) {
     static const char* const kTypes[] = {".wbp", ".sbp", ".wbp", ".abp", ".idx",
@@ -105,13 +105,11 @@ std::string KwMakePlan(KwPlan* plan) {
     std::string parent = drop.substr(0, sep + 1);
     plan->newFolder = parent + glNewPjName;
 
-    PlatFileId target, source;
+    PlatFileId target;
     plan->fresh = !glPlat.Identify(plan->newFolder.c_str(), &target);
     if (!plan->fresh) {
         if (!target.isDir) return kTxtFileInTheWay;
-        if (glPlat.Identify(drop.c_str(), &source) && source.volume == target.volume &&
-            source.index == target.index)
-            return kTxtSameFolder;
+        if (KwSameFile(drop, plan->newFolder)) return kTxtSameFolder;
         // Through a link the copy could land inside the project, or above it.
         if (target.isLink) return kTxtLinkInTheWay;
     }
@@ -121,15 +119,11 @@ std::string KwMakePlan(KwPlan* plan) {
     if (folderLen + kShortNameRoom > kPlatPathMax) return kTxtTooLong;
 
     DbgStr("FindPath=", drop + kPlatSep + "*.*");
-    PlatEntry e;
-    PlatSearch search = glPlat.FindFirst((drop + kPlatSep + "*.*").c_str(), &e);
-    if (!search) return kTxtCantList; // "." and ".." at least are always there
-    int more;
-    do
+    std::vector<PlatEntry> found;
+    // One cut short leaves files out; one without "." and ".." was not read at all.
+    if (!KwList(drop, &found) || found.empty()) return kTxtCantList;
+    for (const PlatEntry& e : found)
         plan->entries.push_back(PlanEntry(e));
-    while ((more = glPlat.FindNext(search, &e)) > 0);
-    glPlat.FindEnd(search);
-    if (more < 0) return kTxtCantList; // cut short: files would be left out
 
     // A copy whose name or path would not fit, or that Windows would take for a device, is
     // the new name's doing: refused before writing.

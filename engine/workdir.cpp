@@ -15,14 +15,15 @@ std::string MarkerOf(const std::string& folder) {
     return folder + kPlatSep + kKwMarker;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
+} // namespace
+
+bool KwSameFile(const std::string& a, const std::string& b) {
     PlatFileId x, y;
     return glPlat.Identify(a.c_str(), &x) && glPlat.Identify(b.c_str(), &y) &&
            x.volume == y.volume && x.index == y.index;
 }
 
-// Lists a folder; false when it can't be.
-bool List(const std::string& folder, std::vector<PlatEntry>* out) {
+bool KwList(const std::string& folder, std::vector<PlatEntry>* out) {
     PlatEntry e;
     PlatSearch search = glPlat.FindFirst((folder + kPlatSep + "*.*").c_str(), &e);
     if (!search) return glPlat.LastError() == 0;
@@ -33,8 +34,6 @@ bool List(const std::string& folder, std::vector<PlatEntry>* out) {
     glPlat.FindEnd(search);
     return more == 0;
 }
-
-} // namespace
 
 bool IsTempName(const std::string& name) {
     size_t pre = std::strlen(".~kw"), i = pre;
@@ -89,11 +88,11 @@ int KwUnmark(KwWork* work) {
 
 void CleanLeftovers(const std::string& folder, const std::string& keep) {
     std::vector<PlatEntry> entries;
-    if (!List(folder, &entries)) return;
+    if (!KwList(folder, &entries)) return;
     for (const PlatEntry& e : entries) {
         if (!e.isDir || e.isLink || e.state != kNameOk || !IsTempName(e.name)) continue;
         std::string path = folder + kPlatSep + e.name;
-        if (SameFile(path, keep)) continue;
+        if (KwSameFile(path, keep)) continue;
         KwWork work{path, glPlat.HoldMarker(MarkerOf(path).c_str(), 0)};
         uint64_t size = 1;
         if (!work.marker || !glPlat.Size(work.marker, &size) || size != 0) {
@@ -102,7 +101,7 @@ void CleanLeftovers(const std::string& folder, const std::string& keep) {
         }
         // Only the files a run writes: a folder inside is none of ours, and stops it all.
         std::vector<PlatEntry> inside;
-        bool ours = List(path, &inside);
+        bool ours = KwList(path, &inside);
         for (const PlatEntry& f : inside)
             ours = ours && (!f.isDir || f.name == "." || f.name == "..") && f.state == kNameOk;
         for (const PlatEntry& f : inside)

@@ -68,14 +68,16 @@ void Replacement(Figures* fig, bool documented) {
                 // As the copy job reads a file: behind the room it may grow into.
                 KwBufAssign(&buf, text, KakikaeRoom(text.size(), w.newName, w.oldName));
                 KakikaeError err;
-                return Time([&] { StrKakikae(&buf, w.newName, w.oldName, {w.cp932, 0}, &err); });
+                KakikaeRules rules{w.cp932 ? kUnitCp932 : kUnitByte};
+                return Time([&] { StrKakikae(&buf, w.newName, w.oldName, rules, &err); });
             });
             KwBufFree(&buf);
             // Repeating from the start grows with occurrences times length: once, at 1 MiB.
             if (documented && w.documented && w.name == "one-per-64B" && size == kSizes[0])
                 (*fig)["documented" + sz] = Time([&] {
                     std::string copy = text;
-                    DocumentedKakikae(&copy, w.newName, w.oldName, w.cp932, 4 * size, ~0ull);
+                    DocumentedKakikae(&copy, w.newName, w.oldName, kUnitByte, false, 4 * size,
+                                      ~0ull);
                 });
         }
     }

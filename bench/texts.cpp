@@ -45,7 +45,7 @@ Lines Cp932(const std::pair<const char*, const char*>* p, size_t n) {
     Lines out;
     for (size_t i = 0; i < n; ++i) {
         std::string line;
-        glPlat.ToCp932(p[i].first, &line);
+        PlatConvert(p[i].first, kEncAnsi, kEncCp932, &line);
         out.push_back(line);
     }
     return out;

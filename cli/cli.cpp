@@ -62,10 +62,24 @@ int DryRun() {
         return kKwRefused;
     }
     std::printf("new folder: %s\n", plan.newFolder.c_str());
+    KwProjectEncoding(&plan);
+    KwBuf buf;
     for (const KwPlanEntry& e : plan.entries) {
-        std::printf("%s -> %s : %s%s%s\n", e.name.c_str(), e.copyName.c_str(), ActionText(e),
-                    e.why.empty() ? "" : " ", e.why.c_str());
+        if (e.action == kKwSkipDots) continue;
+        std::string what = ActionText(e), why = e.why;
+        if (e.action == kKwRewrite) {
+            // The text as the run reads it: its encoding and how often the name is replaced.
+            KwTextInfo info;
+            why = KwReadAndRewrite(plan, plan.dropFolder + kPlatSep + e.name, &buf, true, &info);
+            if (why.empty())
+                what += std::string(" (") + KwEncodingLabel(info) + ", " +
+                        std::to_string(info.count) + ")";
+            if (info.unreadable) why = kTxtWhyMixed;
+        }
+        std::printf("%s -> %s : %s%s%s\n", e.name.c_str(), e.copyName.c_str(), what.c_str(),
+                    why.empty() ? "" : " ", why.c_str());
     }
+    KwBufFree(&buf);
     return kKwDone;
 }
 

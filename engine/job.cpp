@@ -50,18 +50,19 @@ bool IsAscii(const std::string& s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
 }
 
-// A name in the encoding of the content it is looked for in. ASCII names stay as they are.
-bool NameFor(bool utf8, const std::string& name, std::string* out) {
-    if (IsAscii(name)) {
-        *out = name;
-        return true;
-    }
-    return utf8 ? glPlat.ToUtf8(name, out) != 0 : glPlat.ToCp932(name, out) != 0;
+// Room to leave before a text of `size` bytes, for the longest the names make it grow.
+size_t RoomFor(const KwPlan& plan, uint64_t size) {
+    if (size >= SIZE_MAX / 4) return 0;
+    size_t room = 0;
+    for (PlatEnc e : {kEncCp932, kEncUtf8})
+        if (plan.forms.hasOld[e] && plan.forms.hasNew[e])
+            room = std::max(
+                room, KakikaeRoom(static_cast<size_t>(size), plan.forms.nw[e], plan.forms.old[e]));
+    return room;
 }
 
 // Reads a whole file into the content buffer, behind the room the replacement may grow into.
-std::string ReadWhole(const std::string& path, KwBuf* buf, const std::string& newName,
-                      const std::string& oldName) {
+std::string ReadWhole(const KwPlan& plan, const std::string& path, KwBuf* buf, bool trace) {
     PlatFile in = glPlat.OpenRead(path.c_str());
     if (!in) return WithCode(kTxtWhyOpen, glPlat.LastError());
     uint64_t size = 0;
@@ -70,9 +71,8 @@ std::string ReadWhole(const std::string& path, KwBuf* buf, const std::string& ne
         glPlat.Close(in);
         return why;
     }
-    DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
-    size_t room =
-        size < SIZE_MAX / 4 ? KakikaeRoom(static_cast<size_t>(size), newName, oldName) : 0;
+    if (trace) DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
+    size_t room = RoomFor(plan, size);
     buf->len = buf->at = 0;
     if (size >= SIZE_MAX / 4 || !KwBufReserve(buf, static_cast<size_t>(size) + room)) {
         glPlat.Close(in);
@@ -97,34 +97,44 @@ std::string ReadWhole(const std::string& path, KwBuf* buf, const std::string& ne
 
 } // namespace
 
-std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& oldPath,
-                                 const std::string& newName, const std::string& oldName) {
-    DbgStr("●●● FileKakikaeToNewFile ●●●NewPath＝", newPath);
+void KwProjectEncoding(KwPlan* plan) {
+    plan->projectKnown = true;
+    plan->project = kEncCp932;
+    KwBuf buf;
+    bool utf8 = false;
+    for (const KwPlanEntry& e : plan->entries) {
+        if (e.action != kKwRewrite ||
+            !ReadWhole(*plan, plan->dropFolder + kPlatSep + e.name, &buf, false).empty())
+            continue;
+        KwTextKind kind = KwDetectText(buf.text(), buf.len);
+        if (kind.ascii) continue;
+        utf8 = kind.enc == kEncUtf8 && !kind.mixed;
+        if (!utf8) break;
+    }
+    KwBufFree(&buf);
+    if (utf8) plan->project = kEncUtf8;
+}
+
+std::string KwReadAndRewrite(const KwPlan& plan, const std::string& oldPath, KwBuf* buf,
+                             bool detect, KwTextInfo* info) {
+    std::string why = ReadWhole(plan, oldPath, buf, !detect);
+    if (why.empty()) why = KwRewriteContent(buf, plan.forms, plan.project, detect, info);
+    return why;
+}
+
+std::string FileKakikaeToNewFile(const KwPlan& plan, const std::string& newPath,
+                                 const std::string& oldPath, const std::string& shownPath) {
+    DbgStr("●●● FileKakikaeToNewFile ●●●NewPath＝", shownPath);
     KwBuf local;
     KwBuf& buf = gContent ? *gContent : local;
-    std::string why = ReadWhole(oldPath, &buf, newName, oldName);
-    // Which encoding the text is in matters only where the name is in it: an ASCII name, the
-    // same in both, is looked for first, and where it is found the replacement starts there.
-    size_t first = kKakikaeUnsearched;
-    if (why.empty() && IsAscii(oldName))
-        first = KwFind(buf.text(), buf.len, oldName.data(), oldName.size());
-    int64_t n = static_cast<int64_t>(buf.len);
-    bool utf8 = first == buf.len || IsValidUtf8(buf.text(), buf.len);
-    std::string oldIn, newIn;
-    if (why.empty() && first != buf.len && NameFor(utf8, oldName, &oldIn)) {
-        // The new name was checked to have both forms; the old one may lack the CP932 form,
-        // and then can't stand in such a text.
-        KakikaeError err = kKakikaeOk;
-        if (NameFor(utf8, newName, &newIn))
-            n = StrKakikae(&buf, newIn, oldIn, {!utf8, 0, first}, &err);
-        else
-            err = kKakikaeNoMemory;
-        if (n < 0) why = KwKakikaeWhy(err);
-    }
+    KwTextInfo info;
+    std::string why = KwReadAndRewrite(plan, oldPath, &buf, false, &info);
     if (why.empty()) {
-        DbgNum("● StrKakikae Ret", static_cast<double>(n), 0, 0, 0, 0);
-        FileWriteMy2(newPath, buf.text(), static_cast<uint64_t>(n), &why);
+        DbgNum("● StrKakikae Ret", static_cast<double>(buf.len), 0, 0, 0, 0);
+        FileWriteMy2(newPath, buf.text(), buf.len, &why);
     }
+    // Written, but a place that reads in neither encoding holds the old name as it was.
+    if (why.empty() && info.unreadable) why = kTxtWhyMixed;
     KwBufFree(&local);
     return why;
 }
@@ -189,7 +199,9 @@ KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures) {
                 why = WithCode(kTxtWhyCopy, err);
             }
             break;
-        case kKwRewrite: why = FileKakikaeToNewFile(to, from, glNewPjName, glOldPjName); break;
+        case kKwRewrite:
+            why = FileKakikaeToNewFile(plan, to, from, plan.newFolder + kPlatSep + e.copyName);
+            break;
         case kKwFail: why = e.why; break;
         default: continue;
         }
@@ -241,7 +253,10 @@ KwJobStatus KwPlanAndRun(std::string* refusal, std::vector<KwFailure>* failures)
     failures->clear();
     KwPlan plan;
     *refusal = KwMakePlan(&plan);
-    return refusal->empty() ? KwRunPlan(plan, failures) : kKwRefused;
+    if (!refusal->empty()) return kKwRefused;
+    // ASCII texts take the project's encoding; it matters only to a name that is not ASCII.
+    if (!IsAscii(glNewPjName)) KwProjectEncoding(&plan);
+    return KwRunPlan(plan, failures);
 }
 
 void KwShowEnd(const std::string& refusal, KwJobStatus status,

@@ -1,6 +1,7 @@
 // Finding the project name in a folder, and the copy of the project under its new name.
 #pragma once
 
+#include "engine/content.h"
 #include "engine/kakikae.h"
 #include "platform/platform.h"
 
@@ -33,6 +34,10 @@ struct KwPlanEntry {
 struct KwPlan {
     std::string dropFolder; // the project folder, resolved
     std::string newFolder;
+    KwNameForms forms;           // both names in each encoding of a text
+    PlatEnc names = kEncAnsi;    // the encoding of the project's file names
+    PlatEnc project = kEncCp932; // the encoding of its ASCII texts
+    bool projectKnown = false;   // `project` has been found out
     // A fresh new folder is built whole in a temporary folder beside it and gets its name at
     // the end; into an existing one, each file is moved from a temporary folder inside it.
     bool fresh = true;
@@ -53,10 +58,18 @@ std::string KwMakePlan(KwPlan* plan);
 // Carries a plan out. Failures are collected, not shown.
 KwJobStatus KwRunPlan(const KwPlan& plan, std::vector<KwFailure>* failures);
 
-// Rewrites one text-type file into newPath, which must not exist. "" on success, else the
-// reason.
-std::string FileKakikaeToNewFile(const std::string& newPath, const std::string& oldPath,
-                                 const std::string& newName, const std::string& oldName);
+// The encoding of the project's ASCII texts: UTF-8 when its texts that hold other bytes all
+// read as UTF-8 (and there is one), else CP932, the IDE's own. Reads them.
+void KwProjectEncoding(KwPlan* plan);
+
+// Reads a text-type file and rewrites its content into buf; "" or why it failed.
+std::string KwReadAndRewrite(const KwPlan& plan, const std::string& oldPath, KwBuf* buf,
+                             bool detect, KwTextInfo* info);
+
+// Rewrites one text-type file into newPath (shown as `shownPath`), which must not exist. ""
+// on success, else the reason.
+std::string FileKakikaeToNewFile(const KwPlan& plan, const std::string& newPath,
+                                 const std::string& oldPath, const std::string& shownPath);
 
 // Writes n bytes as the new file path; a file that can't be completed is removed again. The
 // bytes written; *why is set on failure.
@@ -83,8 +96,6 @@ std::string KwFailureText(const std::vector<KwFailure>& failures, size_t shown);
 bool KwList(const std::string& folder, std::vector<PlatEntry>* out);
 // Whether two paths lead to the same file or folder.
 bool KwSameFile(const std::string& a, const std::string& b);
-// Why a replacement failed, as the user is told.
-const char* KwKakikaeWhy(KakikaeError err);
 
 // Temporary folders, in which a run builds what it writes. Each holds a marker file that the
 // run keeps locked while it lives; only such a folder whose marker nobody holds is ever

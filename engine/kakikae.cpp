@@ -1,5 +1,6 @@
 #include "engine/kakikae.h"
 
+#include "engine/encoding.h"
 #include "engine/find.h"
 #include "engine/mbcs.h"
 #include "platform/platform.h"
@@ -7,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 bool KwBufReserve(KwBuf* b, size_t cap, size_t most) {
@@ -70,6 +70,84 @@ bool IsWhole(std::string_view s) {
     return i == s.size();
 }
 
+uint16_t Canon(const char* p) {
+    return Cp932Canonical(static_cast<uint16_t>(static_cast<unsigned char>(p[0]) << 8 |
+                                                static_cast<unsigned char>(p[1])));
+}
+
+// The old name as it is looked for: where an occurrence may begin, and with `fold` the other
+// byte forms of its CP932 characters too.
+struct Pattern {
+    std::string_view old;
+    KwUnit unit;
+    bool fold;
+    size_t m;
+    bool firstOf[256] = {}, lastOf[256] = {}; // the bytes an occurrence may begin and end with
+
+    Pattern(std::string_view o, KwUnit u, bool f) : old(o), unit(u), fold(f), m(o.size()) {
+        firstOf[static_cast<unsigned char>(old.front())] = true;
+        lastOf[static_cast<unsigned char>(old.back())] = true;
+        if (!fold) return;
+        // Every form of the first and the last character.
+        size_t lastChar = 0;
+        for (size_t k = 0; k < m; k += IsLead(old[k]) && k + 1 < m ? 2 : 1)
+            lastChar = k;
+        uint16_t forms[3];
+        if (IsLead(old[0]) && m > 1)
+            for (int k = Cp932Forms(Canon(old.data()), forms); k-- > 0;)
+                firstOf[forms[k] >> 8] = true;
+        if (lastChar + 1 < m)
+            for (int k = Cp932Forms(Canon(old.data() + lastChar), forms); k-- > 0;)
+                lastOf[forms[k] & 0xFF] = true;
+    }
+
+    bool IsLast(char c) const { return lastOf[static_cast<unsigned char>(c)]; }
+
+    // Whether the m bytes at p are the old name, in one of its forms.
+    bool Same(const char* p) const {
+        if (!fold) return std::memcmp(p, old.data(), m) == 0;
+        for (size_t k = 0; k < m;) {
+            if (IsLead(old[k]) && k + 1 < m) {
+                if (Canon(p + k) != Canon(old.data() + k)) return false;
+                k += 2;
+            } else {
+                if (p[k] != old[k]) return false;
+                ++k;
+            }
+        }
+        return true;
+    }
+
+    // Whether an occurrence may begin at pos of s. CP932: a character begins at *known <= pos,
+    // which moves on to pos (or the character pos is the second byte of).
+    bool Begins(const char* s, size_t* known, size_t pos) const {
+        if (unit == kUnitByte) return true;
+        if (unit == kUnitWord) return pos % 2 == 0;
+        bool b = IsCp932Boundary(s, *known, pos);
+        *known = b ? pos : pos - 1;
+        return b;
+    }
+
+    // The first place at or after `from` that holds the old name's bytes, or n.
+    size_t Candidate(const char* s, size_t from, size_t n) const {
+        if (from + m > n) return n;
+        if (!fold) return from + KwFind(s + from, n - from, old.data(), m);
+        for (size_t i = from; i + m <= n; ++i)
+            if (firstOf[static_cast<unsigned char>(s[i])] && IsLast(s[i + m - 1]) && Same(s + i))
+                return i;
+        return n;
+    }
+
+    // The first occurrence at or after `from`, or n; a character begins at *known <= from.
+    size_t Find(const char* s, size_t from, size_t* known, size_t n) const {
+        for (;;) {
+            size_t j = Candidate(s, from, n);
+            if (j >= n || Begins(s, known, j)) return j;
+            from = j + 1;
+        }
+    }
+};
+
 // Whether a replacement can form an occurrence that was not in the text: the old name laid
 // across the new one so that they agree where they overlap (or the new name is empty and
 // its neighbours meet). The old name wholly inside the new one is left to the caller.
@@ -105,37 +183,39 @@ inline void Copy(char* to, const char* from, size_t n) {
 
 // The output of a replacement. It is written into the text's own buffer, from its start,
 // for as long as it stays behind the input still to be read; when it would overtake it, it
-// moves to a buffer of its own. That buffer never grows past the limit: where the final size
-// can be counted, it is, before anything is taken, so a result too large costs no memory.
+// moves to a buffer of its own, which never grows past the limit.
 struct Sink {
-    KwBuf* buf;       // the text: input at buf->text(), output from buf->p
-    KwBuf own;        // the output once it has moved
-    char* out;        // where the output is
-    size_t len = 0;   // its length
-    size_t limit = 0; // largest output allowed
-    // The size of the whole result, given the output's length once the bytes at hand are put
-    // and how much of the input is read by then; nullptr where it can't be known ahead.
-    std::function<uint64_t(size_t len, size_t read)> final;
+    KwBuf* buf;     // the text: input at buf->text(), output from buf->p
+    KwBuf own = {}; // the output once it has moved
+    char* out;      // where the output is
+    size_t len = 0; // its length
+    size_t limit;   // largest output allowed, set with the rules
+    KakikaeError err = kKakikaeOk;
 
-    // Appends n bytes; `read` is how much of the input has been read once they are taken.
-    KakikaeError Put(const char* src, size_t n, size_t read) {
-        if (len + n > limit) return kKakikaeTooLarge;
-        if (out == buf->p && len + n > buf->at + read) {
+    // Whether n more bytes stay behind the input, read up to `read` once they are taken.
+    bool InPlace(size_t n, size_t read) const { return out != buf->p || len + n <= buf->at + read; }
+
+    // Room for n more bytes; `whole`, where not 0, is the size of the whole result.
+    bool Room(size_t n, size_t read, uint64_t whole = 0) {
+        if (len + n > limit) return err = kKakikaeTooLarge, false;
+        if (out == buf->p) {
+            if (len + n <= buf->at + read) return true;
+            if (whole > limit) return err = kKakikaeTooLarge, false;
             size_t rest = buf->len - read;
-            uint64_t want = len + n + rest + rest / 4;
-            if (final) {
-                want = final(len + n, read);
-                if (want > limit) return kKakikaeTooLarge;
-            }
+            uint64_t want = whole ? whole : uint64_t{len} + n + rest + rest / 4;
             if (!KwBufReserve(&own, static_cast<size_t>(std::min<uint64_t>(limit, want)), limit))
-                return kKakikaeNoMemory;
+                return err = kKakikaeNoMemory, false;
             std::memcpy(own.p, out, len);
             out = own.p;
-        } else if (out == own.p && len + n > own.cap) {
+        } else if (len + n > own.cap) {
             own.len = len;
-            if (!KwBufReserve(&own, len + n, limit)) return kKakikaeNoMemory;
+            if (!KwBufReserve(&own, len + n, limit)) return err = kKakikaeNoMemory, false;
             out = own.p;
         }
+        return true;
+    }
+
+    void Put(const char* src, size_t n) {
         // In place the output trails the input by the room, mostly further than a piece is
         // long: then it is a plain copy (msvcrt's memmove is slower than its memcpy).
         char* to = out + len;
@@ -144,7 +224,12 @@ struct Sink {
         else if (to != src)
             std::memmove(to, src, n);
         len += n;
-        return kKakikaeOk;
+    }
+
+    bool Append(const char* src, size_t n, size_t read) {
+        if (!Room(n, read)) return false;
+        Put(src, n);
+        return true;
     }
 
     void Finish() {
@@ -159,198 +244,209 @@ struct Sink {
     }
 };
 
-// Each occurrence of the original text, found after the end of the previous one: f(j) for
-// each, from `from` (no occurrence begins before it; a character begins at `known`). Stops
-// early when f returns an error.
-template <typename F>
-KakikaeError ForEachOccurrence(const char* in, size_t from, size_t known, size_t n,
-                               std::string_view old, bool cp932, F f) {
-    while (from < n) {
-        size_t j = from + KwFind(in + from, n - from, old.data(), old.size());
-        if (j >= n) break;
-        if (cp932 && !IsCp932Boundary(in, known, j)) {
-            from = known = j + 1; // j is the second byte of a character
-            continue;
-        }
-        if (KakikaeError e = f(j)) return e;
-        from = known = j + old.size();
-    }
-    return kKakikaeOk;
-}
-
-// Each occurrence of the original text replaced once. This is the whole result when no
-// replacement can form a new occurrence, and the rule when the new name holds the old one
-// (repeating from the start would never end).
-KakikaeError OnePass(Sink* sink, const char* in, size_t n, size_t first, std::string_view nw,
-                     std::string_view old, bool cp932) {
-    // Only a growing result can overtake its input; the rest of it is then counted once.
-    if (nw.size() > old.size())
-        sink->final = [=](size_t len, size_t read) {
+// Each occurrence of the original text replaced once, left to right. This is the whole
+// result when no replacement can form a new occurrence, and the rule when the new name holds
+// the old one (repeating from the start would never end).
+KakikaeError OnePass(Sink* sink, const Pattern& pat, const char* in, size_t n, size_t first,
+                     std::string_view nw, uint64_t* count) {
+    size_t m = pat.m, copied = 0, known = 0;
+    // Only a growing result can overtake its input; the rest of it is then counted once, so
+    // that its buffer is taken at its size, or not at all when that is past the limit.
+    auto put = [&](const char* src, size_t k, size_t read) {
+        uint64_t whole = 0;
+        if (!sink->InPlace(k, read)) {
             uint64_t hits = 0;
-            ForEachOccurrence(in, read, read, n, old, cp932, [&](size_t) {
-                ++hits;
-                return kKakikaeOk;
-            });
-            return len + (n - read) + hits * (nw.size() - old.size());
-        };
-    size_t copied = 0;
-    KakikaeError e = ForEachOccurrence(in, first, 0, n, old, cp932, [&](size_t j) {
-        if (KakikaeError e = sink->Put(in + copied, j - copied, j)) return e;
-        copied = j + old.size();
-        return sink->Put(nw.data(), nw.size(), copied);
-    });
-    return e ? e : sink->Put(in + copied, n - copied, n);
+            for (size_t at = read, kn = read; (at = pat.Find(in, at, &kn, n)) < n; at += m)
+                ++hits, kn = at + m;
+            whole = uint64_t{sink->len} + k + (n - read) + hits * (nw.size() - m);
+        }
+        if (!sink->Room(k, read, whole)) return false;
+        sink->Put(src, k);
+        return true;
+    };
+    for (size_t j = pat.Find(in, first, &known, n); j < n; j = pat.Find(in, copied, &known, n)) {
+        if (!put(in + copied, j - copied, j) || !put(nw.data(), nw.size(), j + m)) return sink->err;
+        copied = known = j + m;
+        ++*count;
+    }
+    return put(in + copied, n - copied, n) ? kKakikaeOk : sink->err;
 }
 
-// The general case: the output never holds an occurrence. Bytes come from the text, or first
-// from `pend`, where a new name is pushed back to be read again after a replacement. The
-// output's end always carries the KMP state, so the first occurrence to end is the leftmost
-// one of the text as it stands: the result of searching again from the start.
+// The general case: the text as it stands is the output, what is still to be read again of
+// new names, then the input. The output never holds an occurrence, so the first one to end
+// is the leftmost: the result of searching again from the start. A new one can only end
+// where a byte that ends the old name is added, and in the input only inside the old name's
+// length from where a new name ends; past that the input is copied up to its next occurrence
+// in one go.
 struct Rewriter {
-    std::string_view old, nw;
-    bool cp932;
-    Sink* sink;
-    std::vector<size_t> fail;   // KMP borders of old
-    std::vector<char> pend;     // reversed: back() is read next
-    std::vector<uint8_t> bound; // cp932 only: 1 where a character starts in the output
-    size_t s = 0;               // length of the longest end of the output that begins old
-    bool trail = false;         // cp932: the next byte is the second of a character
+    const Pattern& pat;
+    std::string_view nw;
+    Sink& sink;
+    const char* in;
+    size_t n;
+    uint64_t count = 0;
+    std::vector<size_t> pend;       // how much of each new name has been read again; the last first
+    std::vector<uint32_t> nextLast; // in the new name: where the next byte that may end one is
+    std::string look;               // the end of the window and what follows it
+    // CP932: where characters of the output are known to begin (the last, and one every
+    // 4 KiB or more for looking back)
+    size_t known = 0;
+    std::vector<size_t> marks{0};
 
-    size_t Step(size_t st, char c) const {
-        while (st > 0 && old[st] != c)
-            st = fail[st];
-        return old[st] == c ? st + 1 : 0;
+    bool Begins(size_t pos) {
+        if (pat.unit != kUnitCp932 || pos >= known) {
+            bool b = pat.Begins(sink.out, &known, pos);
+            if (known - marks.back() >= 4096) marks.push_back(known);
+            return b;
+        }
+        size_t from = *(std::upper_bound(marks.begin(), marks.end(), pos) - 1);
+        return IsCp932Boundary(sink.out, from, pos);
     }
 
-    // The state of the output's end, from its last m-1 bytes: no occurrence is longer.
-    size_t Rescan(size_t end) const {
-        size_t m = old.size(), st = 0;
-        for (size_t k = end >= m - 1 ? end - (m - 1) : 0; k < end; ++k) {
-            st = Step(st, sink->out[k]);
-            if (st == m) st = fail[m];
-        }
-        return st;
+    // Whether the output ends with an occurrence; if so, it is taken off, and the new name is
+    // to be read again in its place.
+    bool Ends() {
+        size_t m = pat.m, len = sink.len;
+        if (len < m || !pat.Same(sink.out + len - m) || !Begins(len - m)) return false;
+        Replace(len - m);
+        return true;
     }
 
-    KakikaeError Put(const char* p, size_t n, size_t read) {
-        size_t at = sink->len;
-        if (KakikaeError e = sink->Put(p, n, read)) return e;
-        if (cp932) {
-            bound.resize(at + n);
-            for (size_t k = 0; k < n; ++k) {
-                bound[at + k] = !trail;
-                trail = !trail && IsLead(sink->out[at + k]);
-            }
-        }
-        return kKakikaeOk;
+    void Replace(size_t start) {
+        sink.len = start;
+        while (marks.back() > start)
+            marks.pop_back();
+        known = std::min(known, start);
+        pend.push_back(0);
+        ++count;
     }
 
-    KakikaeError Feed(char c, size_t read) {
-        size_t m = old.size();
-        if (KakikaeError e = Put(&c, 1, read)) return e;
-        s = Step(s, c);
-        if (s < m) return kKakikaeOk;
-        size_t start = sink->len - m;
-        if (cp932 && !bound[start]) {
-            s = fail[m];
-            return kKakikaeOk;
-        }
-        sink->len = start;
-        if (cp932) bound.resize(start);
-        trail = false;
-        if (sink->len + pend.size() + nw.size() > sink->limit) return kKakikaeTooLarge;
-        pend.insert(pend.end(), nw.rbegin(), nw.rend());
-        s = Rescan(start);
-        return kKakikaeOk;
-    }
-
-    // `first`: the first occurrence in the text; later ones are searched from where the last
-    // one was passed, never again over what was read.
-    KakikaeError Run(const char* in, size_t n, size_t first) {
-        size_t m = old.size(), next = first;
-        fail.assign(m + 1, 0);
-        for (size_t k = 1, b = 0; k < m; ++k) {
-            while (b > 0 && old[k] != old[b])
-                b = fail[b];
-            if (old[k] == old[b]) ++b;
-            fail[k + 1] = b;
-        }
+    KakikaeError Run(size_t first) {
+        size_t m = pat.m, i = 0, next = first;
+        // Input before `window` is added a byte that may end an occurrence at a time; no
+        // occurrence begins in the input from `scan` on but at `next` and past it.
+        size_t window = 0, scan = 0;
+        nextLast.assign(nw.size() + 1, static_cast<uint32_t>(nw.size()));
+        for (size_t k = nw.size(); k-- > 0;)
+            nextLast[k] = pat.IsLast(nw[k]) ? static_cast<uint32_t>(k) : nextLast[k + 1];
         // Work without end that does not grow (a cycle of equal-length rewrites) stops here.
-        uint64_t work = 0, workMax = n + 4 * static_cast<uint64_t>(sink->limit);
-        size_t i = 0;
+        uint64_t work = 0, workMax = n + 4 * static_cast<uint64_t>(sink.limit);
         for (;;) {
-            char c;
             if (!pend.empty()) {
-                c = pend.back();
-                pend.pop_back();
-            } else {
-                if (s == 0 && i < n) {
-                    // Nothing pending: copy up to the next candidate in one go.
-                    if (next < i) next = i + KwFind(in + i, n - i, old.data(), m);
-                    size_t j = next;
-                    if (j > i) {
-                        if (KakikaeError e = Put(in + i, j - i, j)) return e;
-                        work += j - i;
-                        i = j;
-                        s = Rescan(sink->len);
-                    }
-                }
-                if (i == n) return kKakikaeOk;
-                c = in[i++];
+                size_t at = pend.back(), k = nextLast[at];
+                size_t end = k < nw.size() ? k + 1 : nw.size();
+                if ((work += end - at) > workMax) return kKakikaeNoEnd;
+                if (!sink.Append(nw.data() + at, end - at, i)) return sink.err;
+                if (end == nw.size())
+                    pend.pop_back();
+                else
+                    pend.back() = end;
+                if (k < nw.size()) Ends();
+                if (pend.empty()) window = i + m - 1, scan = i;
+                continue;
             }
-            if (++work > workMax) return kKakikaeNoEnd;
-            if (KakikaeError e = Feed(c, i)) return e;
+            if (i < window && i < n) {
+                size_t k = i, end = std::min(window, n);
+                while (k < end && !pat.IsLast(in[k]))
+                    ++k;
+                size_t upto = k < end ? k + 1 : end;
+                if ((work += upto - i) > workMax) return kKakikaeNoEnd;
+                if (!sink.Append(in + i, upto - i, upto)) return sink.err;
+                i = upto;
+                if (k < end) Ends();
+                continue;
+            }
+            if (i == n) return kKakikaeOk;
+            if (next < scan && scan < i) {
+                // One may have begun in the window and end past it. The input read there may
+                // be written over by now; the output ends with the same bytes.
+                size_t back = i - scan, ahead = std::min(m - 1, n - i);
+                look.assign(sink.out + sink.len - back, back);
+                look.append(in + i, ahead);
+                size_t c = pat.Candidate(look.data(), 0, look.size());
+                if (c < back) { // looked at where it ends
+                    window = scan + c + m;
+                    scan += c + 1;
+                    continue;
+                }
+                scan = i;
+            }
+            if (next < scan) next = pat.Candidate(in, scan, n);
+            if (!sink.Append(in + i, next - i, next)) return sink.err;
+            work += next - i;
+            i = scan = next;
+            if (i == n) return kKakikaeOk;
+            scan = i + 1;
+            if (Begins(sink.len)) {
+                i += m;
+                Replace(sink.len);
+            } else if (!sink.Append(in + i, 1, i + 1)) {
+                return sink.err;
+            } else {
+                ++i;
+            }
         }
     }
 };
 
 KakikaeError Rewrite(KwBuf* text, size_t first, std::string_view nw, std::string_view old,
-                     KakikaeRules rules, Sink* sink) {
+                     KakikaeRules rules, Sink* sink, uint64_t* count) {
     size_t n = text->len;
     // Counted in 64 bits: a multiple of a large text passes what a 32-bit size_t holds.
     uint64_t limit = rules.limit ? rules.limit : 4 * uint64_t{n} + (uint64_t{64} << 20);
     sink->limit =
         static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(limit, n), SIZE_MAX / 2));
     const char* in = text->text();
-    bool whole = !rules.cp932 || (IsWhole(nw) && IsWhole(old));
-    if (nw.find(old) != std::string_view::npos || (whole && !CanJoin(nw, old)))
-        return OnePass(sink, in, n, first, nw, old, rules.cp932);
-    Rewriter r;
-    r.old = old;
-    r.nw = nw;
-    r.cp932 = rules.cp932;
-    r.sink = sink;
-    return r.Run(in, n, first);
+    Pattern pat(old, rules.unit, rules.fold);
+    if (rules.fold) first = pat.Candidate(in, 0, n);
+    bool whole = rules.unit == kUnitCp932  ? IsWhole(nw) && IsWhole(old)
+                 : rules.unit == kUnitWord ? nw.size() % 2 == 0 && old.size() % 2 == 0
+                                           : true;
+    bool holds = nw.size() >= old.size() && pat.Candidate(nw.data(), 0, nw.size()) < nw.size();
+    if (holds || (whole && !rules.fold && !CanJoin(nw, old)))
+        return OnePass(sink, pat, in, n, first, nw, count);
+    Rewriter r{pat, nw, *sink, in, n, 0, {}, {}, {}};
+    KakikaeError err = r.Run(first);
+    *count = r.count;
+    return err;
 }
 
 } // namespace
 
 int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
-                   KakikaeRules rules, KakikaeError* err) {
+                   KakikaeRules rules, KakikaeError* err, uint64_t* count) {
     *err = kKakikaeOk;
-    if (oldName.empty() || !text->p) return static_cast<int64_t>(text->len);
-    size_t first = rules.first != kKakikaeUnsearched
-                       ? rules.first
-                       : KwFind(text->text(), text->len, oldName.data(), oldName.size());
-    if (first >= text->len) return static_cast<int64_t>(text->len);
-    Sink sink{text, {}, text->p, 0, 0, nullptr};
-    *err = Rewrite(text, first, newName, oldName, rules, &sink);
+    uint64_t made = 0;
+    if (count) *count = 0;
+    if (oldName.empty() || !text->p || text->len < oldName.size())
+        return static_cast<int64_t>(text->len);
+    rules.fold = rules.fold && rules.unit == kUnitCp932 && HasOtherForm(oldName);
+    size_t first = 0; // the other forms are looked for with the rest
+    if (!rules.fold) {
+        first = rules.first != kKakikaeUnsearched
+                    ? rules.first
+                    : KwFind(text->text(), text->len, oldName.data(), oldName.size());
+        if (first >= text->len) return static_cast<int64_t>(text->len);
+    }
+    Sink sink{text, {}, text->p, 0, 0};
+    *err = Rewrite(text, first, newName, oldName, rules, &sink, &made);
     if (*err) {
         KwBufFree(&sink.own);
         return -1;
     }
     sink.Finish();
+    if (count) *count = made;
     return static_cast<int64_t>(text->len);
 }
 
 int64_t StrKakikae(std::string* text, std::string_view newName, std::string_view oldName,
-                   KakikaeRules rules, KakikaeError* err) {
+                   KakikaeRules rules, KakikaeError* err, uint64_t* count) {
     KwBuf buf;
     if (!KwBufAssign(&buf, *text, 0)) {
         *err = kKakikaeNoMemory;
         return -1;
     }
-    int64_t n = StrKakikae(&buf, newName, oldName, rules, err);
+    int64_t n = StrKakikae(&buf, newName, oldName, rules, err, count);
     if (n >= 0) text->assign(buf.p, buf.len);
     KwBufFree(&buf);
     return n;

@@ -33,11 +33,19 @@ enum KakikaeError {
 
 inline constexpr size_t kKakikaeUnsearched = SIZE_MAX;
 
+// Where an occurrence may begin.
+enum KwUnit : uint8_t {
+    kUnitByte,  // anywhere (UTF-8, ASCII)
+    kUnitCp932, // where a CP932 character begins
+    kUnitWord,  // at an even offset (UTF-16)
+};
+
 struct KakikaeRules {
-    bool cp932 = false; // a match may begin only on a CP932 character boundary
-    size_t limit = 0;   // largest result; 0 gives 4 times the text plus 64 MiB
-    // Where the caller found the old name's first bytes already (the text's length when it
-    // found none), so that the text is searched once.
+    KwUnit unit = kUnitByte;
+    bool fold = false; // CP932: the other byte forms of the old name's characters count too
+    size_t limit = 0;  // largest result; 0 gives 4 times the text plus 64 MiB
+    // Where the caller found the old name's bytes already (the text's length when it found
+    // none), so that the text is searched once. Not with `fold`.
     size_t first = kKakikaeUnsearched;
 };
 
@@ -51,11 +59,12 @@ size_t KakikaeRoom(size_t size, std::string_view newName, std::string_view oldNa
 // Replaces every occurrence of oldName by newName, again from the start after each
 // replacement, so an occurrence formed where the new name meets its neighbours is replaced
 // too. When the new name holds the old one that would never end: then each occurrence of the
-// original text is replaced once, left to right. Returns the new length, or -1 with *err set.
+// original text is replaced once, left to right. Returns the new length, or -1 with *err set;
+// *count, where given, gets the number of replacements made.
 // The KwBuf form works in the text's own buffer where it can (the result may start anywhere
 // in it, see `at`) and leaves the text undefined on failure; the string form leaves it as it
 // was.
 int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
-                   KakikaeRules rules, KakikaeError* err);
+                   KakikaeRules rules, KakikaeError* err, uint64_t* count = nullptr);
 int64_t StrKakikae(std::string* text, std::string_view newName, std::string_view oldName,
-                   KakikaeRules rules, KakikaeError* err);
+                   KakikaeRules rules, KakikaeError* err, uint64_t* count = nullptr);

@@ -41,6 +41,6 @@ std::string CheckNewName(const std::string& name) {
         return kTxtBadName;
     if (name.compare(0, 4, ".~kw") == 0) return kTxtTempName;
     std::string cp932;
-    if (!glPlat.ToCp932(name, &cp932)) return kTxtNotCp932;
+    if (PlatConvert(name, KwNameEncoding(name), kEncCp932, &cp932) != 0) return kTxtNotCp932;
     return "";
 }

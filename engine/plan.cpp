@@ -45,7 +45,24 @@ std::pair<int, int> FindCollision(const std::vector<KwPlanEntry>& entries) {
     return {-1, -1};
 }
 
-KwPlanEntry PlanEntry(const PlatEntry& found) {
+// The name of a file's copy: the old name replaced in the name's own encoding, and in an
+// ASCII name in that of the project's names.
+bool CopyName(const KwPlan& plan, std::string* name, KakikaeError* err) {
+    *err = kKakikaeOk;
+    if (kPlatNamesCp932)
+        return StrKakikae(name, glNewPjName, glOldPjName, {kUnitCp932, false, kNameLimit}, err) >=
+               0;
+    PlatEnc enc = KwNameEncoding(*name);
+    bool ascii = std::none_of(name->begin(), name->end(), [](char c) { return c & 0x80; });
+    if (ascii) enc = plan.names;
+    const KwNameForms& f = plan.forms;
+    if (!f.hasOld[enc]) return true;
+    if (!f.hasNew[enc]) return *err = kKakikaeNoMemory, false;
+    KakikaeRules rules{enc == kEncCp932 ? kUnitCp932 : kUnitByte, enc == kEncCp932, kNameLimit};
+    return StrKakikae(name, f.nw[enc], f.old[enc], rules, err) >= 0;
+}
+
+KwPlanEntry PlanEntry(const KwPlan& plan, const PlatEntry& found) {
     KwPlanEntry e{found.name, found.name, kKwCopy, ""};
     if (found.name == "." || found.name == "..") {
         e.action = kKwSkipDots;
@@ -54,8 +71,7 @@ KwPlanEntry PlanEntry(const PlatEntry& found) {
     } else if (found.state != kNameOk) {
         e.action = kKwFail;
         e.why = found.state == kNameNotAnsi ? kTxtWhyNotAnsi : kTxtWhyAltered;
-    } else if (KakikaeError err; StrKakikae(&e.copyName, glNewPjName, glOldPjName,
-                                            {kPlatNamesCp932, kNameLimit}, &err) < 0) {
+    } else if (KakikaeError err; !CopyName(plan, &e.copyName, &err)) {
         e.action = kKwFail;
         e.why = KwKakikaeWhy(err);
     } else if (SameName(e.copyName, kKwMarker)) {
@@ -68,19 +84,28 @@ KwPlanEntry PlanEntry(const PlatEntry& found) {
     return e;
 }
 
+// Linux: CP932 when the project's file name is, or when its other names that are not ASCII
+// are all CP932 (unpacked from a Japanese Windows archive); else UTF-8, the system's.
+PlatEnc NamesEncoding(const std::vector<PlatEntry>& found) {
+    if (kPlatNamesCp932) return kEncAnsi;
+    auto ascii = [](const std::string& s) {
+        return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
+    };
+    if (!ascii(glOldPjName)) return KwNameEncoding(glOldPjName);
+    bool any = false;
+    for (const PlatEntry& e : found) {
+        if (ascii(e.name)) continue;
+        if (KwNameEncoding(e.name) == kEncUtf8) return kEncUtf8;
+        any = true;
+    }
+    return any ? kEncCp932 : kEncUtf8;
+}
+
 std::string Pair(const KwPlanEntry& e) {
     return "\r\n" + e.name + " → " + e.copyName;
 }
 
 } // namespace
-
-const char* KwKakikaeWhy(KakikaeError err) {
-    switch (err) {
-    case kKakikaeNoEnd: return kTxtWhyNoEnd;
-    case kKakikaeTooLarge: return kTxtWhyTooLarge;
-    default: return kTxtWhyNoMemory;
-    }
-}
 
 int IsKakikaeTarget(const std::string& name) {
     static const char* const kTypes[] = {".wbp", ".sbp", ".wbp", ".abp", ".idx",
@@ -103,7 +128,13 @@ std::string KwMakePlan(KwPlan* plan) {
     size_t sep = LastSepPos(drop, kPlatSep, kPlatNamesCp932);
     if (sep == std::string::npos || sep + 1 == drop.size()) return kTxtBadDrop;
     std::string parent = drop.substr(0, sep + 1);
-    plan->newFolder = parent + glNewPjName;
+    KwMakeNameForms(glOldPjName, glNewPjName, &plan->forms);
+    // The names decide the encoding of the new folder's name (Linux).
+    std::vector<PlatEntry> found;
+    // One cut short leaves files out; one without "." and ".." was not read at all.
+    bool listed = KwList(drop, &found) && !found.empty();
+    plan->names = NamesEncoding(found);
+    plan->newFolder = parent + (kPlatNamesCp932 ? glNewPjName : plan->forms.nw[plan->names]);
 
     PlatFileId target;
     plan->fresh = !glPlat.Identify(plan->newFolder.c_str(), &target);
@@ -119,11 +150,9 @@ std::string KwMakePlan(KwPlan* plan) {
     if (folderLen + kShortNameRoom > kPlatPathMax) return kTxtTooLong;
 
     DbgStr("FindPath=", drop + kPlatSep + "*.*");
-    std::vector<PlatEntry> found;
-    // One cut short leaves files out; one without "." and ".." was not read at all.
-    if (!KwList(drop, &found) || found.empty()) return kTxtCantList;
+    if (!listed) return kTxtCantList;
     for (const PlatEntry& e : found)
-        plan->entries.push_back(PlanEntry(e));
+        plan->entries.push_back(PlanEntry(*plan, e));
 
     // A copy whose name or path would not fit, or that Windows would take for a device, is
     // the new name's doing: refused before writing.

@@ -60,4 +60,6 @@ inline constexpr char kTxtWhyNotAnsi[] =
     "名前が Shift_JIS（CP932）で表せないので、その名前のままコピーできません";
 inline constexpr char kTxtWhyAltered[] =
     "Windows では別の名前になってしまう名前（末尾の空白やピリオド、\\ / : など）です";
+inline constexpr char kTxtWhyMixed[] =
+    "文字コードが混ざっていて、旧プロジェクト名を書き換えられない箇所があります";
 inline constexpr char kTxtWhyMarkerName[] = "作業用のファイルと同じ名前なのでコピーできません";

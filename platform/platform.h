@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using PlatFile = void*;   // an open file; nullptr when opening failed
@@ -61,9 +62,6 @@ struct PlatCalls {
     void (*Free)(void* p);
     void (*DebugOut)(const char* line);
     void (*Box)(const char* text, const char* caption, unsigned flags);
-    // A name in the file system's encoding, as UTF-8 or as CP932; 0 when it has no such form.
-    int (*ToUtf8)(const std::string& name, std::string* out);
-    int (*ToCp932)(const std::string& name, std::string* out);
     int (*LastError)();
     // Moves a file or folder within its volume; 0, or the OS error code. With replace a file
     // (or link) standing at `to` is replaced in one step; without, anything there stops it.
@@ -97,6 +95,14 @@ extern const bool kPlatNamesCp932;    // names are CP932 byte strings
 extern const bool kPlatNamesFoldCase; // the file system ignores the case of names
 extern const size_t kPlatPathMax;     // longest usable path, terminator not counted
 inline constexpr size_t kPlatNameMax = 255;
+
+// The encodings of names and texts. kEncAnsi: the ANSI code page in which Windows gives names
+// (on Linux, UTF-8).
+enum PlatEnc : uint8_t { kEncCp932, kEncUtf8, kEncUtf16Le, kEncUtf16Be, kEncAnsi };
+// The same characters in another encoding, exactly: 0, or an error code when `in` is not valid
+// in `from` or a character has no form of its own in `to` (a best-fit form, such as a backslash
+// for "¥" or "e" for "é" in CP932, is never taken).
+int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out);
 
 // The widest vector instructions the processor and the system allow: 0 none, 1 SSE2, 2 AVX2.
 int PlatCpuVector();

@@ -47,6 +47,7 @@ struct Row {
     std::string drop = "Proj";     // as typed, from `cwd` in the row's folder
     const char* cwd = ".";
     std::u8string folder = u8"Proj";
+    std::u8string copyFolder = u8""; // the new folder's name, where not newName
     Where where = kAll;
     std::vector<const char*> gone = {}; // temporaries beside that the run clears
     std::vector<PlatArg> options = {};  // before the folder and the name
@@ -84,6 +85,15 @@ std::vector<Row> Rows() {
                      {u8"m.txt", "\x83\x41" "bc Abc"}, {u8"z.txt", std::string("\x83\x65\x83\x58\x83\x67\0\x83\x65\x83\x58\x83\x67", 13)}},
          .newName = Listed(u8"新"), .want = {{u8"新.pj", "' \x90\x56\r\n"}, {u8"u.txt", "\xE6\x96\xB0"}, {u8"m.txt", "\x83\x41" "bc Abc"},
                                                   {u8"z.txt", std::string("\x90\x56\0\x90\x56", 5)}}},
+        {.what = "an ASCII project renamed in Japanese: the name in CP932 in every text",
+         .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "' Sample\r\n"}, {u8"MainWnd.sbp", "' \x83\x81\x83\x43\x83\x93 Sample"}},
+         .newName = Listed(u8"テスト"), .want = {{u8"テスト.pj", "Main=\x83\x65\x83\x58\x83\x67.abp\r\n"}, {u8"テスト.abp", "' \x83\x65\x83\x58\x83\x67\r\n"},
+                                                 {u8"MainWnd.sbp", "' \x83\x81\x83\x43\x83\x93 \x83\x65\x83\x58\x83\x67"}},
+         .drop = "Sample", .folder = u8"Sample"},
+        {.what = "names in CP932 bytes: matched where a character begins, the new name in CP932",
+         .project = {{u8"Abc.pj", "Abc"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc Abc"}, {u8"Abc_\x90\xE0\x96\xBE.txt", "x"}}, .newName = "新",
+         .want = {{u8"\x90\x56.pj", "\x90\x56"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc \x90\x56"}, {u8"\x90\x56_\x90\xE0\x96\xBE.txt", "x"}},
+         .drop = "Abc", .folder = u8"Abc", .copyFolder = u8"\x90\x56", .where = kLinux},
         {.what = "a folder whose name holds the byte 5C (ソ)", .drop = "ソフト/Proj", .folder = u8"ソフト/Proj"},
         // The path as it is, not as it was spelled.
         {.what = "the project folder as \".\"", .drop = ".", .cwd = "Proj"},
@@ -228,7 +238,8 @@ TEST_F(Job, Table) {
         // Names with "/" between: "/" is never the second byte of a CP932 character.
         std::string folder = Listed(r.folder.c_str()),
                     parent = folder.substr(0, folder.rfind('/') + 1);
-        std::string dir = Join(row, folder), newFolder = Join(row, parent + r.newName);
+        std::string copyName = r.copyFolder.empty() ? r.newName : Listed(r.copyFolder.c_str());
+        std::string dir = Join(row, folder), newFolder = Join(row, parent + copyName);
         std::replace(dir.begin(), dir.end(), '/', kPlatSep);
         std::replace(newFolder.begin(), newFolder.end(), '/', kPlatSep);
         for (size_t at = folder.find('/'); at != std::string::npos; at = folder.find('/', at + 1))
@@ -286,7 +297,7 @@ TEST_F(Job, Table) {
             EXPECT_EQ(failed[k].substr(0, want[k].size()), want[k]);
 
         // The copy, and nothing else changed but the temporaries that had to go.
-        std::string prefix = parent + r.newName + "/";
+        std::string prefix = parent + copyName + "/";
         std::map<std::string, std::string> copy, wantCopy;
         bool wrote = r.status != kKwRefused && r.box != kNoBox;
         for (auto* side : {&before, &after})
@@ -323,17 +334,13 @@ TEST_F(Job, TraceLines) {
     OnDropPath(dir);
     ASSERT_EQ(ExecuteCommand("Renamed"), kKwDone);
     DbgNum("● StrKakikae Ret", 0, 100, 4294967295.0, 0, 0);
-    ASSERT_GT(gTrace.size(), 5u);
-    std::string work = gTrace[5].substr(gTrace[5].find(root_));
-    work = work.substr(0, work.rfind(kPlatSep));
-    EXPECT_EQ(work.find(Join(root_, ".~kw")), 0u) << work; // built apart, named at the end
     std::vector<std::string> want = {
         "FindPath=" + dir + sep + "*.pj\r\n",
         "● glNewPjNameRenamed\r\n",
         "FindPath=" + dir + sep + "*.*\r\n",
         " FileData.cFileName=ab\r\n",
         " FileData.cFileName=Old.pj\r\n",
-        "●●● FileKakikaeToNewFile ●●●NewPath＝" + work + sep + "Renamed.pj\r\n",
+        "●●● FileKakikaeToNewFile ●●●NewPath＝" + Join(Join(root_, "Renamed"), "Renamed.pj\r\n"),
         "● FileSize=3, 0, 0, 0, 0\r\n",
         "● StrKakikae Ret=7, 0, 0, 0, 0\r\n",
         " FileData.cFileName=pic.bmp\r\n",

@@ -1,3 +1,4 @@
+#include "engine/content.h"
 #include "engine/find.h"
 #include "engine/kakikae.h"
 #include "engine/mbcs.h"
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 namespace {
@@ -12,90 +14,110 @@ namespace {
 // Through a string, and in place in a buffer whose text stands `at` bytes in (its output
 // behind the input, or moved out when it would overtake it): both must agree.
 std::string Replace(const std::string& text, const std::string& nw, const std::string& old,
-                    bool cp932, size_t limit = 0, size_t at = 0) {
+                    KwUnit unit, size_t limit = 0, size_t at = 0) {
     std::string s = text;
     KakikaeError err, err2;
     KwBuf buf;
     KwBufAssign(&buf, text, at);
-    bool ok = StrKakikae(&s, nw, old, {cp932, limit}, &err) >= 0;
-    bool ok2 = StrKakikae(&buf, nw, old, {cp932, limit}, &err2) >= 0 && !buf.text()[buf.len];
+    bool ok = StrKakikae(&s, nw, old, {unit, true, limit}, &err) >= 0;
+    bool ok2 = StrKakikae(&buf, nw, old, {unit, true, limit}, &err2) >= 0 && !buf.text()[buf.len];
     std::string in = ok2 ? std::string(buf.text(), buf.len) : "<error>";
     KwBufFree(&buf);
     return !ok ? "<error " + std::to_string(err) + ">" : in == s ? s : "<in place: " + in + ">";
 }
 
+// Bytes with the zeros in them.
+#define B(s) std::string(s, sizeof(s) - 1)
+
 TEST(StrKakikae, Table) {
     std::string many;
     for (int i = 0; i < 300000; ++i)
         many += "Old ";
+    constexpr KwUnit no = kUnitByte, yes = kUnitCp932, word = kUnitWord;
     struct Row {
         std::string text, nw, old;
-        bool cp932;
+        KwUnit unit;
         std::string want;
         size_t limit = 0;
     } rows[] = {
         // clang-format off
-        {"", "New", "Old", false, ""},
-        {"nothing here", "New", "Old", false, "nothing here"},
-        {"Old", "New", "Old", false, "New"},
-        {"xOld.txt", "New", "Old", false, "xNew.txt"},
-        {"OldOld", "N", "Old", false, "NN"},
-        {"a Old b Old c", "", "Old", false, "a  b  c"},
-        {"ABC abc", "x", "abc", false, "ABC x"},
+        {"", "New", "Old", no, ""},
+        {"nothing here", "New", "Old", no, "nothing here"},
+        {"Old", "New", "Old", no, "New"},
+        {"xOld.txt", "New", "Old", no, "xNew.txt"},
+        {"OldOld", "N", "Old", no, "NN"},
+        {"a Old b Old c", "", "Old", no, "a  b  c"},
+        {"ABC abc", "x", "abc", no, "ABC x"},
         // An occurrence formed where the new name meets the text is replaced too.
-        {"aabb", "a", "ab", false, "aa"},
+        {"aabb", "a", "ab", no, "aa"},
         // A new name holding the old: each occurrence of the text once.
-        {"MyApp MyAppMyApp", "MyApp2", "MyApp", false, "MyApp2 MyApp2MyApp2"},
-        {"Same", "Same", "Same", false, "Same"},
-        {std::string("Old\0Old\0", 8), "N", "Old", false, std::string("N\0N\0", 4)},
+        {"MyApp MyAppMyApp", "MyApp2", "MyApp", no, "MyApp2 MyApp2MyApp2"},
+        {"Same", "Same", "Same", no, "Same"},
+        {std::string("Old\0Old\0", 8), "N", "Old", no, std::string("N\0N\0", 4)},
         // Growth without end, or past the limit, is an error.
-        {std::string(40, 'a') + "b", "bba", "ab", false, "<error 2>", 1 << 20},
-        {std::string(40, 'a') + "b", "bba", "ab", true, "<error 2>", 1 << 20},
-        {many, "AMuchLongerProjectName", "Old", false, "<error 2>", many.size() * 5},
+        {std::string(40, 'a') + "b", "bba", "ab", no, "<error 2>", 1 << 20},
+        {std::string(40, 'a') + "b", "bba", "ab", yes, "<error 2>", 1 << 20},
+        {many, "AMuchLongerProjectName", "Old", no, "<error 2>", many.size() * 5},
         // CP932: a match begins on a character boundary (アbc, アAbc, ソフ, テスト).
-        {"\x83\x41" "bc", "xyz", "Abc", true, "\x83\x41" "bc"},
-        {"\x83\x41" "bc", "xyz", "Abc", false, "\x83" "xyz"},
-        {"\x83\x41" "Abc", "xyz", "Abc", true, "\x83\x41" "xyz"},
-        {"A\x83\x41" "bc", "Q", "\x41" "bc", true, "A\x83\x41" "bc"},
-        {"\x83\x5C\x83\x74", "N", "\x5C\x83", true, "\x83\x5C\x83\x74"},
-        {"\x83\x65\x83\x58\x83\x67.pj", "New", "\x83\x65\x83\x58\x83\x67", true, "New.pj"},
+        {"\x83\x41" "bc", "xyz", "Abc", yes, "\x83\x41" "bc"},
+        {"\x83\x41" "bc", "xyz", "Abc", no, "\x83" "xyz"},
+        {"\x83\x41" "Abc", "xyz", "Abc", yes, "\x83\x41" "xyz"},
+        {"A\x83\x41" "bc", "Q", "\x41" "bc", yes, "A\x83\x41" "bc"},
+        {"\x83\x5C\x83\x74", "N", "\x5C\x83", yes, "\x83\x5C\x83\x74"},
+        {"\x83\x65\x83\x58\x83\x67.pj", "New", "\x83\x65\x83\x58\x83\x67", yes, "New.pj"},
+        // Every byte form of a CP932 character (∵ 81E6 879A FA5B, 纊 ED40 FA5C), where one begins.
+        {"\x87\x9A" "a" "\xFA\x5B", "N", "\x81\xE6", yes, "NaN"},
+        {"x\xFA\x5C" "\xED\x40", "\x81\x40", "\xED\x40", yes, "x\x81\x40\x81\x40"},
+        {"\x81\x87\x9A", "N", "\x81\xE6", yes, "\x81\x87\x9A"},
+        // UTF-16: whole 2-byte units only.
+        {B("\xFF\xFE" "A\0b\0c\0"), B("x\0"), B("A\0b\0c\0"), word, B("\xFF\xFE" "x\0")},
+        {B("aA\0b\0c\0"), B("x\0"), B("A\0b\0c\0"), word, B("aA\0b\0c\0")},
+        {B("a\0a\0b\0b\0"), B("a\0"), B("a\0b\0"), word, B("a\0a\0")},
         // clang-format on
     };
     for (const Row& r : rows)
-        EXPECT_EQ(Replace(r.text, r.nw, r.old, r.cp932, r.limit, r.text.size() % 5), r.want)
+        EXPECT_EQ(Replace(r.text, r.nw, r.old, r.unit, r.limit, r.text.size() % 5), r.want)
             << r.text.substr(0, 40) << " / " << r.old;
     // Past any fixed room, within the limit.
-    std::string out = Replace(many, "AMuchLongerProjectName", "Old", false);
+    std::string out = Replace(many, "AMuchLongerProjectName", "Old", no);
     EXPECT_EQ(out.size(), many.size() + 300000u * 19u);
 }
 
-// Against the replacement as first described, on every short text of small alphabets.
+// Against the replacement as first described, on every short text of small alphabets: bytes,
+// CP932 bytes (a lone lead byte, 5C), forms of one CP932 character, UTF-16 units.
 TEST(StrKakikae, AgreesWithTheDescribedAlgorithm) {
     std::mt19937 rng(20261206u);
-    for (const std::string alphabet : {"ab", "abc",
-                                       "\x83"
-                                       "A\x5C"
-                                       "b"}) {
-        bool cp932 = alphabet[0] == '\x83';
+    struct Case {
+        std::vector<std::string> tokens;
+        KwUnit unit;
+        bool fold;
+    } const cases[] = {
+        {{"a", "b"}, kUnitByte, false},
+        {{"a", "b", "c"}, kUnitByte, false},
+        {{"\x83", "A", "\x5C", "b"}, kUnitCp932, false},
+        {{"\x81\xE6", "\x87\x9A", "\xFA\x5B", "\x87", "\x9A", "A"}, kUnitCp932, true},
+        {{"ab", "ba", "aa"}, kUnitWord, false},
+    };
+    for (const Case& c : cases) {
         auto random = [&](size_t max) {
-            std::string s(rng() % (max + 1), ' ');
-            for (char& c : s)
-                c = alphabet[rng() % alphabet.size()];
+            std::string s;
+            for (size_t k = rng() % (max + 1); k > 0; --k)
+                s += c.tokens[rng() % c.tokens.size()];
             return s;
         };
         int compared = 0;
-        for (int i = 0; i < 150000; ++i) {
+        for (int i = 0; i < 100000; ++i) {
             std::string old = random(3), nw = random(4), text = random(14), want = text;
-            if (old.empty()) old = alphabet.substr(0, 1);
-            if (nw.find(old) != std::string::npos) // that repetition never ends
-                want = OnePassKakikae(text, nw, old, cp932);
-            else if (!DocumentedKakikae(&want, nw, old, cp932, 200, 1000))
+            if (old.empty()) old = c.tokens[0];
+            if (Holds(nw, old, c.fold)) // that repetition never ends
+                want = OnePassKakikae(text, nw, old, c.unit, c.fold);
+            else if (!DocumentedKakikae(&want, nw, old, c.unit, c.fold, 200, 1000))
                 continue;
             ++compared;
-            ASSERT_EQ(Replace(text, nw, old, cp932, 0, rng() % 6), want)
+            ASSERT_EQ(Replace(text, nw, old, c.unit, 0, rng() % 6), want)
                 << "text '" << text << "' new '" << nw << "' old '" << old << "'";
         }
-        EXPECT_GT(compared, 75000);
+        EXPECT_GT(compared, 50000);
     }
 }
 
@@ -130,7 +152,70 @@ TEST(KwFind, AgreesWithAPlainSearchAtEveryWidth) {
     KwFindSetLevel(-1);
 }
 
+// A text's content through the engine: its encoding decided, the names in it, the result.
+// Names are given in the build's own encoding (CP932 on Windows), texts as bytes.
+TEST(Content, Table) {
+    const std::string tesutoU8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", tesuto = "\x83\x65\x83\x58\x83\x67",
+                      gaU8 = "\xE3\x81\x8C";
+    struct Row {
+        std::string in, old, nw;
+        PlatEnc project;
+        std::string out, label;
+        uint64_t count;
+        bool reported = false;
+    } const rows[] = {
+        // clang-format off
+        {B("\xEF\xBB\xBF" "Proj"), "Proj", "テスト", kEncCp932, "\xEF\xBB\xBF" + tesutoU8, "UTF-8 BOM", 1},
+        {B("\xFF\xFE" "P\0r\0o\0j\0" "\x3D\xD8\x00\xDE"), "Proj", "テスト", kEncCp932, B("\xFF\xFE\xC6\x30\xB9\x30\xC8\x30\x3D\xD8\x00\xDE"), "UTF-16LE", 1},
+        {B("\xFE\xFF" "\0P\0r\0o\0j" "r\0o\0j\0"), "Proj", "New", kEncCp932, B("\xFE\xFF" "\0N\0e\0w" "r\0o\0j\0"), "UTF-16BE", 1},
+        // ASCII texts: the project's encoding.
+        {"Main=Proj.abp", "Proj", "テスト", kEncCp932, "Main=" + tesuto + ".abp", "CP932", 1},
+        {"Main=Proj.abp", "Proj", "テスト", kEncUtf8, "Main=" + tesutoU8 + ".abp", "UTF-8", 1},
+        {"' " + tesuto + " Proj", "テスト", "New", kEncUtf8, "' New Proj", "CP932", 1},
+        // The name's bytes inside characters; CP932 that is valid UTF-8 too (ﾒｰﾙアbc).
+        {"\x83\x41" "bc", "Abc", "xyz", kEncCp932, "\x83\x41" "bc", "CP932", 0},
+        {"\xD2\xB0\xD9\x83\x41" "bc", "Abc", "xyz", kEncCp932, "\xD2\xB0\xD9\x83\x41" "bc", "CP932", 0},
+        {gaU8 + "Proj", "Proj", "New", kEncCp932, gaU8 + "New", "UTF-8", 1},
+        {"(\xEF\xBE\x9F\xD0\x94\xEF\xBE\x9F) \xF0\x9F\x98\x80 Proj", "Proj", "テスト", kEncCp932, "(\xEF\xBE\x9F\xD0\x94\xEF\xBE\x9F) \xF0\x9F\x98\x80 " + tesutoU8, "UTF-8", 1},
+        // Every byte form of 纊 (ED40, FA5C).
+        {"\xED\x40\xFA\x5C", "纊", "New", kEncCp932, "NewNew", "CP932", 2},
+        // Lines of both encodings, each read in its own; a line in neither that holds the name.
+        {gaU8 + "\r\n" + gaU8 + "\r\n" + gaU8 + "Proj\r\n\x82\xAA" "Proj\r\n", "Proj", "テスト", kEncCp932,
+         gaU8 + "\r\n" + gaU8 + "\r\n" + gaU8 + tesutoU8 + "\r\n\x82\xAA" + tesuto + "\r\n", "CP932+UTF-8", 2},
+        {"\xFF Proj\n" + gaU8 + "\n", "Proj", "New", kEncCp932, "\xFF Proj\n" + gaU8 + "\n", "CP932+UTF-8", 0, true},
+        // clang-format on
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.label + " " + r.in);
+        KwNameForms names;
+        KwMakeNameForms(r.old, r.nw, &names);
+        KwBuf buf;
+        KwBufAssign(&buf, r.in, 0);
+        KwTextInfo info;
+        EXPECT_EQ(KwRewriteContent(&buf, names, r.project, true, &info), "");
+        EXPECT_EQ(std::string(buf.text(), buf.len), r.out);
+        EXPECT_EQ(KwEncodingLabel(info), r.label);
+        EXPECT_EQ(info.count, r.count);
+        EXPECT_EQ(info.unreadable, r.reported);
+        KwBufFree(&buf);
+    }
+}
+
 TEST(Mbcs, BoundariesAndEncodings) {
+    // The other byte forms of a character are those the platform decodes to it.
+    std::map<std::string, uint16_t> lowest;
+    for (int code = 0x8140; code <= 0xFCFC; ++code) {
+        std::string bytes{static_cast<char>(code >> 8), static_cast<char>(code)}, chars, again;
+        if (!IsCp932Lead(static_cast<unsigned char>(code >> 8)) ||
+            PlatConvert(bytes, kEncCp932, kEncUtf16Le, &chars) != 0)
+            continue;
+        uint16_t canon = Cp932Canonical(static_cast<uint16_t>(code));
+        EXPECT_EQ(lowest.emplace(chars, canon).first->second, canon) << std::hex << code;
+        bytes = {static_cast<char>(canon >> 8), static_cast<char>(canon)};
+        EXPECT_TRUE(PlatConvert(bytes, kEncCp932, kEncUtf16Le, &again) == 0 && again == chars)
+            << std::hex << code;
+    }
+    EXPECT_GT(lowest.size(), 7000u);
     EXPECT_EQ(StrFind(2, "abab", "ab"), 3);
     EXPECT_EQ(StrFind(0, "abc", "a"), 0);
     EXPECT_EQ(StrFind(3, "abc", ""), 3);

@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <map>
 #include <stdio.h>
 #include <strings.h>
 #include <sys/file.h>
@@ -270,28 +271,6 @@ void PosixBox(const char* text, const char* caption, unsigned) {
     fprintf(stderr, "%s%s%s\n", caption, *caption ? ": " : "", text);
 }
 
-// Names here are UTF-8 already.
-int PosixToUtf8(const std::string& name, std::string* out) {
-    *out = name;
-    return 1;
-}
-
-int PosixToCp932(const std::string& name, std::string* out) {
-    out->clear();
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
-    char* in = const_cast<char*>(name.data());
-    size_t inLeft = name.size();
-    std::vector<char> buf(name.size() * 2 + 4);
-    char* o = buf.data();
-    size_t outLeft = buf.size();
-    bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(cd);
-    if (!ok) return 0;
-    out->assign(buf.data(), static_cast<size_t>(o - buf.data()));
-    return 1;
-}
-
 int PosixLastError() {
     return gLastError;
 }
@@ -354,15 +333,69 @@ PlatFile PosixHoldMarker(const char* path, int create) {
 } // namespace
 
 PlatCalls glPlat = {
-    PosixFindFirst, PosixFindNext,    PosixFindEnd,       PosixMakeDir,   PosixCopy,
-    PosixOpenRead,  PosixCreateWrite, PosixSize,          PosixRead,      PosixWrite,
-    PosixClose,     PosixIdentify,    PosixCompareNoCase, PosixAlloc,     PosixFree,
-    PosixDebugOut,  PosixBox,         PosixToUtf8,        PosixToCp932,   PosixLastError,
-    PosixRename,    PosixRemove,      PosixRemoveDir,     PosixSetHidden, PosixProcessId,
-    PosixFullPath,  PosixHoldMarker,
+    PosixFindFirst, PosixFindNext,    PosixFindEnd,       PosixMakeDir,  PosixCopy,
+    PosixOpenRead,  PosixCreateWrite, PosixSize,          PosixRead,     PosixWrite,
+    PosixClose,     PosixIdentify,    PosixCompareNoCase, PosixAlloc,    PosixFree,
+    PosixDebugOut,  PosixBox,         PosixLastError,     PosixRename,   PosixRemove,
+    PosixRemoveDir, PosixSetHidden,   PosixProcessId,     PosixFullPath, PosixHoldMarker,
 };
 
 void* glPlatOwner = nullptr;
+
+namespace {
+
+const char* IconvName(PlatEnc e) {
+    switch (e) {
+    case kEncCp932: return "CP932";
+    case kEncUtf16Le: return "UTF-16LE";
+    case kEncUtf16Be: return "UTF-16BE";
+    default: return "UTF-8";
+    }
+}
+
+// Opening a conversion costs more than converting a name: each thread keeps those it opened.
+struct Converters {
+    std::map<std::pair<std::string, std::string>, iconv_t> open;
+    ~Converters() {
+        for (auto& [names, cd] : open)
+            iconv_close(cd);
+    }
+    iconv_t Get(const char* from, const char* to) {
+        auto [it, fresh] = open.emplace(std::make_pair(from, to), reinterpret_cast<iconv_t>(-1));
+        if (fresh) it->second = iconv_open(to, from);
+        return it->second;
+    }
+};
+
+// The whole of `in` converted; false at the first byte iconv can't take.
+bool Iconv(std::string_view in, const char* from, const char* to, std::string* out) {
+    thread_local Converters converters;
+    iconv_t cd = converters.Get(from, to);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // a fresh start
+    out->assign(in.size() * 4 + 8, '\0'); // UTF-32 takes 4 bytes a character, the rest fewer
+    char* ip = const_cast<char*>(in.data());
+    char* op = out->data();
+    size_t il = in.size(), ol = out->size();
+    bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1) &&
+              iconv(cd, nullptr, nullptr, &op, &ol) != static_cast<size_t>(-1);
+    out->resize(ok ? static_cast<size_t>(op - out->data()) : 0);
+    return ok;
+}
+
+} // namespace
+
+// Through UTF-32: iconv maps some characters to CP932 by best fit ("¥" to 5C, "〜" to 8160), so
+// the result must decode to the same characters.
+int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out) {
+    std::string chars, back;
+    if (Iconv(in, IconvName(from), "UTF-32LE", &chars) &&
+        Iconv(chars, "UTF-32LE", IconvName(to), out) &&
+        Iconv(*out, IconvName(to), "UTF-32LE", &back) && back == chars)
+        return 0;
+    out->clear();
+    return EILSEQ;
+}
 
 std::vector<PlatArg> PlatCommandLine(int argc, char** argv) {
     std::vector<PlatArg> args;

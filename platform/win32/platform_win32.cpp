@@ -238,33 +238,6 @@ void WinBox(const char* text, const char* caption, unsigned flags) {
     MessageBoxA(static_cast<HWND>(glPlatOwner), text, caption, flags);
 }
 
-// ANSI -> UTF-16 -> code page `cp`, refusing characters the target can't hold.
-int Convert(const std::string& name, UINT cp, std::string* out) {
-    out->clear();
-    if (name.empty()) return 1;
-    int wn = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(),
-                                 static_cast<int>(name.size()), nullptr, 0);
-    if (wn <= 0) return 0;
-    std::wstring wide(static_cast<size_t>(wn), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), static_cast<int>(name.size()),
-                        wide.data(), wn);
-    BOOL lossy = FALSE;
-    BOOL* lossyp = cp == CP_UTF8 ? nullptr : &lossy; // UTF-8 takes no default-char argument
-    DWORD flags = cp == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    int n = WideCharToMultiByte(cp, flags, wide.data(), wn, nullptr, 0, nullptr, lossyp);
-    if (n <= 0 || lossy) return 0;
-    out->assign(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(cp, flags, wide.data(), wn, out->data(), n, nullptr, lossyp);
-    return lossy ? 0 : 1;
-}
-
-int WinToUtf8(const std::string& name, std::string* out) {
-    return Convert(name, CP_UTF8, out);
-}
-int WinToCp932(const std::string& name, std::string* out) {
-    return Convert(name, 932, out);
-}
-
 int WinLastError() {
     return static_cast<int>(GetLastError());
 }
@@ -272,14 +245,82 @@ int WinLastError() {
 } // namespace
 
 PlatCalls glPlat = {
-    WinFindFirst,     WinFindNext,  WinFindEnd,    WinMakeDir,  WinCopy,      WinOpenRead,
-    WinCreateWrite,   WinSize,      WinRead,       WinWrite,    WinClose,     WinIdentify,
-    WinCompareNoCase, WinAlloc,     WinFree,       WinDebugOut, WinBox,       WinToUtf8,
-    WinToCp932,       WinLastError, WinRename,     WinRemove,   WinRemoveDir, WinSetHidden,
-    WinProcessId,     WinFullPath,  WinHoldMarker,
+    WinFindFirst, WinFindNext,    WinFindEnd,       WinMakeDir,  WinCopy,
+    WinOpenRead,  WinCreateWrite, WinSize,          WinRead,     WinWrite,
+    WinClose,     WinIdentify,    WinCompareNoCase, WinAlloc,    WinFree,
+    WinDebugOut,  WinBox,         WinLastError,     WinRename,   WinRemove,
+    WinRemoveDir, WinSetHidden,   WinProcessId,     WinFullPath, WinHoldMarker,
 };
 
 void* glPlatOwner = nullptr;
+
+namespace {
+
+UINT CodePage(PlatEnc e) {
+    return e == kEncCp932 ? 932 : e == kEncUtf8 ? CP_UTF8 : CP_ACP;
+}
+
+bool ToWide(std::string_view in, PlatEnc from, std::wstring* out) {
+    out->clear();
+    if (from == kEncUtf16Le || from == kEncUtf16Be) {
+        if (in.size() % 2) return false;
+        for (size_t i = 0; i < in.size(); i += 2) {
+            auto a = static_cast<unsigned char>(in[i]), b = static_cast<unsigned char>(in[i + 1]);
+            out->push_back(static_cast<wchar_t>(from == kEncUtf16Le ? a | b << 8 : b | a << 8));
+        }
+        // Surrogates only in pairs.
+        for (size_t i = 0; i < out->size(); ++i) {
+            wchar_t c = (*out)[i];
+            if (c >= 0xDC00 && c <= 0xDFFF) return false;
+            if (c >= 0xD800 && c <= 0xDBFF &&
+                (++i == out->size() || (*out)[i] < 0xDC00 || (*out)[i] > 0xDFFF))
+                return false;
+        }
+        return true;
+    }
+    if (in.empty()) return true;
+    int n = static_cast<int>(in.size());
+    int wn = MultiByteToWideChar(CodePage(from), MB_ERR_INVALID_CHARS, in.data(), n, nullptr, 0);
+    if (wn <= 0) return false;
+    out->assign(static_cast<size_t>(wn), L'\0');
+    return MultiByteToWideChar(CodePage(from), MB_ERR_INVALID_CHARS, in.data(), n, out->data(),
+                               wn) == wn;
+}
+
+bool FromWide(const std::wstring& in, PlatEnc to, std::string* out) {
+    out->clear();
+    if (to == kEncUtf16Le || to == kEncUtf16Be) {
+        for (wchar_t c : in) {
+            char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+            out->push_back(to == kEncUtf16Le ? lo : hi);
+            out->push_back(to == kEncUtf16Le ? hi : lo);
+        }
+        return true;
+    }
+    if (in.empty()) return true;
+    UINT cp = CodePage(to);
+    BOOL lossy = FALSE;
+    BOOL* lossyp = cp == CP_UTF8 ? nullptr : &lossy; // UTF-8 takes no default-char argument
+    DWORD flags = cp == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int wn = static_cast<int>(in.size());
+    int n = WideCharToMultiByte(cp, flags, in.data(), wn, nullptr, 0, nullptr, lossyp);
+    if (n <= 0 || lossy) return false;
+    out->assign(static_cast<size_t>(n), '\0');
+    return WideCharToMultiByte(cp, flags, in.data(), wn, out->data(), n, nullptr, lossyp) == n &&
+           !lossy;
+}
+
+} // namespace
+
+// Through UTF-16, and back again to the same characters: anything else took a best-fit form.
+int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out) {
+    std::wstring wide, back;
+    if (ToWide(in, from, &wide) && FromWide(wide, to, out) && ToWide(*out, to, &back) &&
+        back == wide)
+        return 0;
+    out->clear();
+    return ERROR_NO_UNICODE_TRANSLATION;
+}
 
 std::vector<PlatArg> PlatCommandLine(int, char**) {
     std::vector<PlatArg> args;

@@ -1,0 +1,116 @@
+#include "engine/content.h"
+
+#include "engine/find.h"
+#include "engine/mbcs.h"
+#include "engine/texts.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsAscii(std::string_view s) {
+    return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
+}
+
+KwUnit UnitOf(PlatEnc enc) {
+    return enc == kEncCp932 ? kUnitCp932 : enc == kEncUtf8 ? kUnitByte : kUnitWord;
+}
+
+// The names in `enc` replaced in the text in `buf`; `first`: where the old name's bytes are,
+// where the caller knows. False with *err set.
+bool Replace(KwBuf* buf, const KwNameForms& names, PlatEnc enc, size_t first, KwTextInfo* info,
+             KakikaeError* err) {
+    *err = kKakikaeOk;
+    if (!names.hasOld[enc]) return true; // a name the encoding can't hold is not in the text
+    if (!names.hasNew[enc]) return *err = kKakikaeNoMemory, false; // checked before the run
+    uint64_t count = 0;
+    KakikaeRules rules{UnitOf(enc), enc == kEncCp932, 0, first};
+    bool ok = StrKakikae(buf, names.nw[enc], names.old[enc], rules, err, &count) >= 0;
+    info->count += count;
+    return ok;
+}
+
+// A text of lines in both encodings: each run of lines in its own, the lines that read in
+// neither as they are.
+bool ReplaceMixed(KwBuf* buf, const KwNameForms& names, KwTextInfo* info, KakikaeError* err) {
+    std::vector<KwSegment> segments;
+    KwSegments(buf->text(), buf->len, &segments);
+    std::string out, piece;
+    for (const KwSegment& s : segments) {
+        piece.assign(buf->text() + s.begin, s.end - s.begin);
+        if (!s.readable) {
+            for (PlatEnc e : {kEncCp932, kEncUtf8})
+                if (names.hasOld[e] && piece.find(names.old[e]) != std::string::npos)
+                    info->unreadable = true;
+        } else if (names.hasOld[s.enc]) {
+            if (!names.hasNew[s.enc]) return *err = kKakikaeNoMemory, false;
+            uint64_t count = 0;
+            KakikaeRules rules{UnitOf(s.enc), s.enc == kEncCp932};
+            if (StrKakikae(&piece, names.nw[s.enc], names.old[s.enc], rules, err, &count) < 0)
+                return false;
+            info->count += count;
+        }
+        out += piece;
+    }
+    if (out.size() > 4 * uint64_t{buf->len} + (uint64_t{64} << 20))
+        return *err = kKakikaeTooLarge, false;
+    if (!KwBufAssign(buf, out, 0)) return *err = kKakikaeNoMemory, false;
+    return true;
+}
+
+} // namespace
+
+PlatEnc KwNameEncoding(std::string_view name) {
+    if (kPlatNamesCp932) return kEncAnsi;
+    return IsValidUtf8(name.data(), name.size()) ? kEncUtf8 : kEncCp932;
+}
+
+void KwMakeNameForms(const std::string& oldName, const std::string& newName, KwNameForms* out) {
+    PlatEnc from[2] = {KwNameEncoding(oldName), KwNameEncoding(newName)};
+    for (int e = kEncCp932; e <= kEncUtf16Be; ++e) {
+        auto to = static_cast<PlatEnc>(e);
+        out->hasOld[e] = PlatConvert(oldName, from[0], to, &out->old[e]) == 0;
+        out->hasNew[e] = PlatConvert(newName, from[1], to, &out->nw[e]) == 0;
+    }
+}
+
+const char* KwEncodingLabel(const KwTextInfo& info) {
+    if (info.kind.mixed) return "CP932+UTF-8";
+    switch (info.enc) {
+    case kEncUtf8: return info.kind.bom ? "UTF-8 BOM" : "UTF-8";
+    case kEncUtf16Le: return "UTF-16LE";
+    case kEncUtf16Be: return "UTF-16BE";
+    default: return "CP932";
+    }
+}
+
+std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc project, bool detect,
+                             KwTextInfo* info) {
+    *info = KwTextInfo{};
+    const std::string& ascii = names.old[kEncUtf8];
+    const char* p = buf->text();
+    bool bom = buf->len >= 2 && (static_cast<unsigned char>(p[0]) == 0xFF ||
+                                 static_cast<unsigned char>(p[0]) == 0xFE ||
+                                 static_cast<unsigned char>(p[0]) == 0xEF);
+    // An ASCII name is the same bytes in every encoding but UTF-16: a text without it needs no
+    // more look, and where it is, the replacement starts there.
+    size_t first = kKakikaeUnsearched;
+    if (!detect && !bom && names.hasOld[kEncUtf8] && IsAscii(ascii) && !ascii.empty()) {
+        first = KwFind(p, buf->len, ascii.data(), ascii.size());
+        if (first >= buf->len) return "";
+    }
+    info->kind = KwDetectText(p, buf->len);
+    info->enc = info->kind.ascii ? project : info->kind.enc;
+    KakikaeError err = kKakikaeOk;
+    bool ok = info->kind.mixed ? ReplaceMixed(buf, names, info, &err)
+                               : Replace(buf, names, info->enc, first, info, &err);
+    return ok ? "" : KwKakikaeWhy(err);
+}
+
+const char* KwKakikaeWhy(KakikaeError err) {
+    switch (err) {
+    case kKakikaeNoEnd: return kTxtWhyNoEnd;
+    case kKakikaeTooLarge: return kTxtWhyTooLarge;
+    default: return kTxtWhyNoMemory;
+    }
+}

@@ -1,0 +1,41 @@
+// The content of a project text rewritten in the encoding it is read in.
+#pragma once
+
+#include "engine/encoding.h"
+#include "engine/kakikae.h"
+
+#include <cstdint>
+#include <string>
+
+// The encoding of a name as the file system gives it: the ANSI code page on Windows; on Linux
+// UTF-8, or CP932 where the bytes are not UTF-8 (a project unpacked from a Japanese archive).
+PlatEnc KwNameEncoding(std::string_view name);
+
+// Both names in each encoding of a text (by PlatEnc, CP932 to UTF-16BE); empty where a name
+// has no form there.
+struct KwNameForms {
+    std::string old[4], nw[4];
+    bool hasOld[4] = {}, hasNew[4] = {};
+};
+void KwMakeNameForms(const std::string& oldName, const std::string& newName, KwNameForms* out);
+
+// How a text was read and rewritten.
+struct KwTextInfo {
+    KwTextKind kind;
+    PlatEnc enc = kEncCp932; // what it was read in (an ASCII text: the project's encoding)
+    uint64_t count = 0;      // occurrences replaced
+    bool unreadable = false; // a place that reads in neither encoding holds the old name
+};
+
+// The label of an encoding as the user is shown it ("CP932", "UTF-8 BOM", ...).
+const char* KwEncodingLabel(const KwTextInfo& info);
+
+// Replaces the old name in the text in `buf`, in its own encoding; `project` is the encoding
+// of an ASCII text. "" when done, else why not (the text is then undefined). A text with a
+// place that can't be read either way is rewritten everywhere else and marked `unreadable`.
+// `detect`: decide the encoding also where the old name can't be in the text (to show it).
+std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc project, bool detect,
+                             KwTextInfo* info);
+
+// Why a replacement failed, as the user is told.
+const char* KwKakikaeWhy(KakikaeError err);

@@ -9,7 +9,6 @@ struct Workload {
     std::string name;
     std::string oldName, newName;
     bool cp932 = false;
-    bool documented = true; // the repeat-from-start baseline finishes in reasonable time
     std::string (*make)(size_t size, const std::string& oldName);
 };
 

@@ -98,31 +98,31 @@ const std::vector<Workload>& Workloads() {
     static const std::string kTesuto = "\x82\xC4\x82\xB7\x82\xC6";
     static const std::string kSampleKaiUtf8 = reinterpret_cast<const char*>(u8"サンプル改");
     static const std::vector<Workload> all = {
-        {"no-occurrence", "SampleApp", "RenamedApp", false, true,
+        {"no-occurrence", "SampleApp", "RenamedApp", false,
          [](size_t n, const std::string& o) { return SourceText(n, 0, o); }},
-        {"one-per-2KB", "SampleApp", "RenamedApp", false, true,
+        {"one-per-2KB", "SampleApp", "RenamedApp", false,
          [](size_t n, const std::string& o) { return SourceText(n, 2048, o); }},
-        {"one-per-64B", "SampleApp", "RenamedApp", false, true,
+        {"one-per-64B", "SampleApp", "RenamedApp", false,
          [](size_t n, const std::string& o) { return SourceText(n, 64, o); }},
         // Every replacement makes the next occurrence where the new name meets the text.
-        {"junction-ab-a", "ab", "a", false, false,
+        {"junction-ab-a", "ab", "a", false,
          [](size_t n, const std::string&) {
              return std::string(n / 2, 'a') + std::string(n - n / 2, 'b');
          }},
         // A first byte the text is full of.
-        {"editor-per-2KB", "editor", "viewer", false, true,
+        {"editor-per-2KB", "editor", "viewer", false,
          [](size_t n, const std::string& o) { return SourceText(n, 2048, o); }},
-        {"cp932-per-2KB", "SampleApp", kSampleKai, true, true,
+        {"cp932-per-2KB", "SampleApp", kSampleKai, true,
          [](size_t n, const std::string& o) { return Fill(n, 2048, o, Ja()); }},
         // The same CP932 text searched byte by byte: what the boundary check costs.
-        {"cp932-as-bytes", "SampleApp", kSampleKai, false, true,
+        {"cp932-as-bytes", "SampleApp", kSampleKai, false,
          [](size_t n, const std::string& o) { return Fill(n, 2048, o, Ja()); }},
-        {"hiragana-per-2KB", kSanpuru, kTesuto, true, true,
+        {"hiragana-per-2KB", kSanpuru, kTesuto, true,
          [](size_t n, const std::string& o) {
              static const Lines lines = Cp932(kHiragana, std::size(kHiragana));
              return Fill(n, 2048, o, lines);
          }},
-        {"utf8-per-2KB", "SampleApp", kSampleKaiUtf8, false, true,
+        {"utf8-per-2KB", "SampleApp", kSampleKaiUtf8, false,
          [](size_t n, const std::string& o) {
              static const Lines lines = Utf8(kJapanese, std::size(kJapanese));
              return Fill(n, 2048, o, lines);

@@ -1,43 +1,95 @@
 #include "cli/cli.h"
 
+#include "commands/commands.h"
+#include "commands/controller.h"
+#include "engine/job.h"
+#include "engine/plan.h"
 #include "engine/state.h"
 #include "engine/texts.h"
-#include "platform/platform.h"
-#include "ui/commands.h"
+#include "trace/trace.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <vector>
-#include <string>
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: kestrelwick-cli [--dry-run] [--trace] [--] PROJECT_FOLDER NEW_NAME\n"
+constexpr char kUsageEn[] =
+    "usage: kestrelwick-cli [--dry-run] [--overwrite] [--trace] [--] PROJECT_FOLDER NEW_NAME\n"
     "\n"
     "Copies the project in PROJECT_FOLDER into a sibling folder NEW_NAME, replacing the\n"
     "project name in file names and in the project's text files. The original is only read.\n"
+    "PROJECT_FOLDER may also be a file of the project, such as its .pj file.\n"
     "\n"
-    "  --dry-run  print what would be done for every entry and write nothing\n"
-    "  --trace    write the trace lines to standard error\n"
-    "  --help     print this text\n"
-    "  --version  print the version\n"
-    "  --         what follows is PROJECT_FOLDER and NEW_NAME, even when it starts with -\n"
+    "  --dry-run    print what would be done for every entry and write nothing\n"
+    "  --overwrite  replace files of a folder NEW_NAME that exists (else nothing is written)\n"
+    "  --trace      write the trace lines to standard error\n"
+    "  --help       print this text\n"
+    "  --version    print the version\n"
+    "  --           what follows is PROJECT_FOLDER and NEW_NAME, even when it starts with -\n"
     "\n"
     "exit status: 0 every file copied, 1 some file failed, 2 refused (nothing written)\n";
 
-} // namespace
+constexpr char kUsageJa[] =
+    "使い方: kestrelwick-cli [--dry-run] [--overwrite] [--trace] [--] フォルダ 新しい名前\n"
+    "\n"
+    "プロジェクトのフォルダと同じ場所に「新しい名前」のフォルダを作り、プロジェクトを\n"
+    "新しい名前でコピーします。ファイル名とプロジェクトのテキストファイルの中の古い\n"
+    "プロジェクト名を置き換えます。元のプロジェクトは読むだけです。フォルダの代わりに\n"
+    "プロジェクトのファイル（.pj ファイルなど）を指定することもできます。\n"
+    "\n"
+    "  --dry-run    何も書き込まずに、ファイルごとに何をするかを表示します\n"
+    "  --overwrite  「新しい名前」のフォルダが既にあるとき、その中のファイルを置き換えます\n"
+    "               （付けないときは何も書き込まずに中止します）\n"
+    "  --trace      動作の記録を標準エラー出力に書きます\n"
+    "  --help       この説明を表示します\n"
+    "  --version    バージョンを表示します\n"
+    "  --           これ以降は、- で始まっていてもフォルダと名前として扱います\n"
+    "\n"
+    "終了コード: 0 すべてコピーした、1 コピーできないファイルがあった、\n"
+    "            2 何も書き込まずに中止した\n";
 
-// Message boxes become lines on the terminal.
-void KwCliBox(const char* text, const char* caption, unsigned) {
-    std::string line = *caption ? std::string("[") + caption + "] " : std::string();
-    for (const char* p = text; *p; ++p)
-        if (*p != '\r') line += *p;
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
+constexpr char kBadOptionEn[] =
+    "kestrelwick-cli: unknown option: %s\n(kestrelwick-cli --help shows the usage)\n";
+constexpr char kBadOptionJa[] = "kestrelwick-cli: 知らないオプションです: %s\n（kestrelwick-cli "
+                                "--help で使い方を表示します）\n";
+
+// The window's words for what a command line does otherwise: a folder is given, not dropped.
+std::string ForCommandLine(const std::string& text) {
+    static const char* const kSame[][2] = {
+        {kTxtNoProject, kTxtCliNoProject},   {kTxtNoPjFile, kTxtCliNoPjFile},
+        {kTxtCantList, kTxtCliCantList},     {kTxtBadDrop, kTxtCliBadDrop},
+        {kTxtDropNotCp932, kTxtCliNotCp932},
+    };
+    for (const auto& s : kSame)
+        if (text == s[0]) return s[1];
+    return text;
 }
 
-namespace {
+class CliPort : public KwPort {
+  public:
+    CliPort(KwCliSink sink, bool overwrite) : sink_(sink), overwrite_(overwrite) {}
+    void Box(const std::string& text, const char* caption, unsigned flags) override {
+        sink_(ForCommandLine(text), caption, flags);
+    }
+    // No one to ask: --overwrite is the answer, and without it the question says so.
+    bool Ask(const std::string& question) override {
+        if (overwrite_) return true;
+        size_t ask = std::strlen(kTxtReplaceAsk);
+        sink_(question.substr(0, question.size() - ask) + kTxtCliOverwrite, kTxtCaption,
+              kBoxTopmost);
+        return false;
+    }
+    void Busy(bool) override {}
+    void Progress(size_t, size_t) override {}
+    void Post(std::function<void()> fn) override { fn(); }
+    void Label(const std::string&) override {}
+    void Close() override {}
+
+  private:
+    KwCliSink sink_;
+    bool overwrite_;
+};
 
 void TraceToStderr(const char* line) {
     std::string s = line;
@@ -45,37 +97,48 @@ void TraceToStderr(const char* line) {
     std::fputs(s.c_str(), stderr);
 }
 
+// The trace goes back where it went when the run is over.
+struct TraceTo {
+    explicit TraceTo(bool on) : before(on ? DbgSetSink(TraceToStderr) : nullptr), on(on) {}
+    ~TraceTo() {
+        if (on) DbgSetSink(before);
+    }
+    DbgSink before;
+    bool on;
+};
+
 const char* ActionText(const KwPlanEntry& e) {
     switch (e.action) {
     case kKwRewrite: return "rewrite";
     case kKwCopy: return "copy";
-    case kKwSkipDots: return "skip";
     case kKwSkipFolder: return "skip (folder)";
     default: return "fail";
     }
 }
 
-int DryRun() {
-    KwPlan plan;
-    if (std::string refusal = KwMakePlan(&plan); !refusal.empty()) {
-        KwCliBox(refusal.c_str(), kTxtCaption, kBoxTopmost);
+// Each entry, the name of its copy and what would be done; a text as the run reads it, with
+// its encoding and how often the name would be replaced.
+int DryRun(KwCliSink sink) {
+    KwRun run;
+    if (std::string refusal = KwMakePlan(&run); !refusal.empty()) {
+        sink(ForCommandLine(refusal), kTxtCaption, kBoxTopmost);
         return kKwRefused;
     }
-    std::printf("new folder: %s\n", plan.newFolder.c_str());
-    KwProjectEncoding(&plan);
+    std::printf("new folder: %s\n", run.newFolder.c_str());
+    KwProjectEncoding(&run);
     KwBuf buf;
-    for (const KwPlanEntry& e : plan.entries) {
+    for (const KwPlanEntry& e : run.entries) {
         if (e.action == kKwSkipDots) continue;
         std::string what = ActionText(e), why = e.why;
         if (e.action == kKwRewrite) {
-            // The text as the run reads it: its encoding and how often the name is replaced.
             KwTextInfo info;
-            why = KwReadAndRewrite(plan, plan.dropFolder + kPlatSep + e.name, &buf, true, &info);
+            why = KwReadAndRewrite(run, run.dropFolder + kPlatSep + e.name, &buf, true, &info);
             if (why.empty())
                 what += std::string(" (") + KwEncodingLabel(info) + ", " +
                         std::to_string(info.count) + ")";
             if (info.unreadable) why = kTxtWhyMixed;
         }
+        if (e.replaces) what += ", replace";
         std::printf("%s -> %s : %s%s%s\n", e.name.c_str(), e.copyName.c_str(), what.c_str(),
                     why.empty() ? "" : " ", why.c_str());
     }
@@ -85,56 +148,70 @@ int DryRun() {
 
 } // namespace
 
-int KwCliMain(const std::vector<PlatArg>& argl) {
-    bool dryRun = false, trace = false, options = true;
-    const PlatArg* args[2] = {};
-    int nargs = 0;
+bool KwJapaneseUser() {
+    if (kPlatNamesCp932) return true;
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        if (const char* v = std::getenv(var); v && *v) return std::strncmp(v, "ja", 2) == 0;
+    return false;
+}
+
+void KwCliPrint(const std::string& text, const char* caption, unsigned) {
+    std::string line = *caption ? std::string("[") + caption + "] " : std::string();
+    for (char c : text)
+        if (c != '\r') line += c;
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
+    bool dryRun = false, trace = false, overwrite = false, options = true;
+    std::vector<const PlatArg*> args;
     for (size_t i = 1; i < argl.size(); ++i) {
         const std::string& a = argl[i].text;
         if (options && (a == "--help" || a == "-h")) {
-            std::fputs(kUsage, stdout);
+            std::fputs(KwJapaneseUser() ? kUsageJa : kUsageEn, stdout);
             return 0;
         }
         if (options && a == "--version") {
             std::puts("kestrelwick " KW_VERSION);
             return 0;
         }
-        if (options && a == "--")
+        if (options && a == "--") {
             options = false;
-        else if (options && a == "--dry-run")
+        } else if (options && a == "--dry-run") {
             dryRun = true;
-        else if (options && a == "--trace")
+        } else if (options && a == "--trace") {
             trace = true;
-        else if (options && a.size() > 1 && a[0] == '-')
-            nargs = 3; // unknown option
-        else if (nargs < 2)
-            args[nargs++] = &argl[i];
-        else
-            nargs = 3;
+        } else if (options && a == "--overwrite") {
+            overwrite = true;
+        } else if (options && a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, KwJapaneseUser() ? kBadOptionJa : kBadOptionEn, a.c_str());
+            return kKwRefused;
+        } else {
+            args.push_back(&argl[i]);
+        }
     }
-    if (nargs != 2) {
-        std::fputs(kUsage, stderr);
+    if (args.size() != 2) {
+        std::fputs(KwJapaneseUser() ? kUsageJa : kUsageEn, stderr);
         return kKwRefused;
     }
-    if (trace) glPlat.DebugOut = TraceToStderr;
-    if (!args[0]->exact) {
-        KwCliBox(kTxtDropNotCp932, kTxtCaption, kBoxTopmost);
-        return kKwRefused;
-    }
-
+    TraceTo traced(trace);
     glOldPjName.clear(); // each run is a fresh start, as a new window would be
-    OnDropPath(args[0]->text);
+    CliPort port(sink, overwrite);
+    KwController controller(&port, false);
+    controller.Drop(args[0]->text, args[0]->exact);
+    if (!args[0]->exact || glOldPjName.empty()) return kKwRefused; // the drop said why
     if (dryRun) {
         if (const char* refusal = AcceptExecute(args[1]->text, args[1]->exact)) {
-            KwCliBox(refusal, kTxtCaption, kBoxTopmost);
+            sink(ForCommandLine(refusal), kTxtCaption, kBoxTopmost);
             return kKwRefused;
         }
-        return DryRun();
+        return DryRun(sink);
     }
-    std::vector<KwFailure> failures;
-    KwJobStatus status = ExecuteCommand(args[1]->text, args[1]->exact, &failures);
+    controller.Execute(args[1]->text, args[1]->exact);
     // The box lists the first failures; the terminal gets every one.
+    const std::vector<KwFailure>& failures = controller.Last().failures;
     for (size_t i = kKwFailuresShown; i < failures.size(); ++i)
         std::printf("%s：%s\n", failures[i].name.c_str(), failures[i].why.c_str());
-    return status;
+    return controller.Status();
 }

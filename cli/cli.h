@@ -3,11 +3,18 @@
 
 #include "platform/platform.h"
 
+#include <string>
 #include <vector>
 
-// Message boxes as lines on standard output.
-void KwCliBox(const char* text, const char* caption, unsigned flags);
+// Where the command line's boxes go: text, caption and flags.
+using KwCliSink = void (*)(const std::string& text, const char* caption, unsigned flags);
+// A line on standard output, the caption in brackets.
+void KwCliPrint(const std::string& text, const char* caption, unsigned flags);
 
 // The arguments as PlatCommandLine gives them, the program's name first. 0 when every file
 // was copied, 1 when some failed, 2 when the run was refused.
-int KwCliMain(const std::vector<PlatArg>& args);
+int KwCliMain(const std::vector<PlatArg>& args, KwCliSink sink = KwCliPrint);
+
+// Whether the user reads Japanese: on Windows (the program's own language), and where the
+// locale says so elsewhere.
+bool KwJapaneseUser();

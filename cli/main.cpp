@@ -1,6 +1,17 @@
 #include "cli/cli.h"
 
+#include <cstdio>
+#include <exception>
+
 int main(int argc, char** argv) {
-    glPlat.Box = KwCliBox;
-    return KwCliMain(PlatCommandLine(argc, argv));
+    PlatStartup();
+    // Nothing thrown ends the program without a word.
+    try {
+        return KwCliMain(PlatCommandLine(argc, argv));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kestrelwick-cli: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "kestrelwick-cli: failed\n");
+    }
+    return 2;
 }

@@ -14,8 +14,9 @@ bool KwBufReserve(KwBuf* b, size_t cap, size_t most) {
     if (cap <= b->cap && b->p) return true;
     size_t grown = std::min(b->cap + b->cap / 2, most);
     if (grown > cap) cap = grown;
-    auto* p = static_cast<char*>(glPlat.Alloc(cap + 1));
-    if (!p) return false;
+    void* room = nullptr;
+    if (glPlat.Alloc(cap + 1, &room) != 0) return false;
+    auto* p = static_cast<char*>(room);
     if (b->len) std::memcpy(p + b->at, b->text(), b->len);
     glPlat.Free(b->p);
     b->p = p;
@@ -36,16 +37,6 @@ bool KwBufAssign(KwBuf* b, std::string_view text, size_t at) {
     b->len = text.size();
     b->text()[b->len] = '\0';
     return true;
-}
-
-int StrFind(int start, const char* text, const char* pattern) {
-    size_t m = std::strlen(pattern);
-    if (m == 0) return start;
-    if (start < 1) return 0;
-    size_t n = std::strlen(text);
-    for (size_t i = static_cast<size_t>(start - 1); i + m <= n; ++i)
-        if (std::memcmp(text + i, pattern, m) == 0) return static_cast<int>(i + 1);
-    return 0;
 }
 
 size_t KakikaeRoom(size_t size, std::string_view newName, std::string_view oldName) {

@@ -49,9 +49,6 @@ struct KakikaeRules {
     size_t first = kKakikaeUnsearched;
 };
 
-// The 1-based position of the first occurrence of pattern at or after start, or 0.
-int StrFind(int start, const char* text, const char* pattern);
-
 // How many bytes of room to leave before a text of `size` bytes so that replacing oldName by
 // newName in it most likely fits in place.
 size_t KakikaeRoom(size_t size, std::string_view newName, std::string_view oldName);

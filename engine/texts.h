@@ -33,13 +33,29 @@ inline constexpr char kTxtLinkInTheWay[] =
 inline constexpr char kTxtDropNotCp932[] =
     "（‘ v‘）/ドロップされたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
     "フォルダの名前を変えてからドロップしてください。";
+inline constexpr char kTxtCantListNew[] =
+    "（‘ v‘）/既にある新しいフォルダの中を読めません。別の名前を入力してください。";
 inline constexpr char kTxtCollision[] =
     "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を入力してください。";
+
+// A drop that finds no project.
+inline constexpr char kTxtNoPjFile[] =
+    "（‘ v‘）/このフォルダにはプロジェクトファイル（*.pj）がありません。"
+    "名前を変えたいプロジェクトのフォルダをドロップしてください。";
+
+// Before files of an existing new folder are replaced.
+inline constexpr char kTxtReplaceHead[] =
+    "（‘ v‘）/次のフォルダは既にあり、その中のファイルをコピーで置き換えます。";
+inline constexpr char kTxtReplaceList[] = "置き換えるファイル（";
+inline constexpr char kTxtReplaceUnit[] = " 個）：";
+inline constexpr char kTxtReplaceAsk[] =
+    "置き換えてよろしいですか？「いいえ」を選ぶと何も書き込みません。";
 
 // The end of a run in which some file failed, and the reasons.
 inline constexpr char kTxtFailedHead[] = "（‘ v‘）/コピーできなかったファイルがあります：";
 inline constexpr char kTxtFailedCount[] = "件";
 inline constexpr char kTxtFailedMore[] = "ほか";
+inline constexpr char kTxtSubfolders[] = "サブフォルダはコピーしていません:";
 inline constexpr char kTxtWhyMakeDir[] = "新しいフォルダを作れません";
 inline constexpr char kTxtWhyCopy[] = "コピーできません";
 inline constexpr char kTxtWhyOpen[] = "開けません";
@@ -49,8 +65,11 @@ inline constexpr char kTxtWhyWrite[] = "書き込めません";
 inline constexpr char kTxtWhyClose[] = "閉じられません";
 inline constexpr char kTxtWhyReplace[] = "できあがったファイルを置けません";
 inline constexpr char kTxtWhyDiskFull[] = "ディスクがいっぱいです";
-inline constexpr char kTxtWhyFolderMove[] =
-    "できあがったフォルダを新しい名前にできません。コピーは次のフォルダにあります：";
+inline constexpr char kTxtWhyFolderMove[] = "できあがったフォルダを新しい名前にできません";
+inline constexpr char kTxtCopyIsAt[] = "コピーは次のフォルダにあります：";
+inline constexpr char kTxtWhyMoved[] =
+    "フォルダが途中で別のもの（リンクなど）に入れ替えられたので、書き込みをやめました";
+inline constexpr char kTxtWhyInternal[] = "思いがけないエラーが起きました";
 inline constexpr char kTxtWhyNoEnd[] = "名前の置き換えが終わりません";
 inline constexpr char kTxtWhyTooLarge[] = "置き換えると大きくなりすぎます";
 inline constexpr char kTxtWhyNoMemory[] = "メモリが足りません";
@@ -63,3 +82,17 @@ inline constexpr char kTxtWhyAltered[] =
 inline constexpr char kTxtWhyMixed[] =
     "文字コードが混ざっていて、旧プロジェクト名を書き換えられない箇所があります";
 inline constexpr char kTxtWhyMarkerName[] = "作業用のファイルと同じ名前なのでコピーできません";
+
+// The command line's: what the window says of dropping, said of giving a folder.
+inline constexpr char kTxtCliNoProject[] =
+    "（‘ v‘）/名前を変えたいプロジェクトのフォルダを指定してください。";
+inline constexpr char kTxtCliNoPjFile[] =
+    "（‘ v‘）/このフォルダにはプロジェクトファイル（*.pj）がありません。"
+    "名前を変えたいプロジェクトのフォルダを指定してください。";
+inline constexpr char kTxtCliCantList[] = "（‘ v‘）/プロジェクトのフォルダを読めません。";
+inline constexpr char kTxtCliBadDrop[] = "（‘ v‘）/指定された場所の親フォルダが分かりません。";
+inline constexpr char kTxtCliNotCp932[] =
+    "（‘ v‘）/指定されたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
+    "フォルダの名前を変えてから指定してください。";
+inline constexpr char kTxtCliOverwrite[] =
+    "置き換えるには --overwrite を付けてください。何も書き込まずに中止しました。";

@@ -1,7 +1,6 @@
 // Temporary folders: ".~kw" + the process id in hex + "-" + a count. The name only keeps two
 // runs apart; what makes a folder a run's own is the marker inside it, held locked.
-#include "engine/job.h"
-#include "engine/mbcs.h"
+#include "engine/workdir.h"
 
 #include <cctype>
 #include <cstdio>
@@ -9,35 +8,44 @@
 
 namespace {
 
-unsigned gTempCount = 0;
+// A lock can go unseen (a share whose server does not pass it on): a folder in which anything
+// changed this recently may belong to a run that lives.
+constexpr int64_t kQuiet = 3600;
 
-std::string MarkerOf(const std::string& folder) {
-    return folder + kPlatSep + kKwMarker;
+// Whether the temporary folder holds only what a run writes, none of it changed lately.
+bool Abandoned(const KwWork& work, const std::string& path, int64_t since) {
+    std::vector<PlatEntry> inside;
+    if (!KwList(path, &inside)) return false;
+    for (const PlatEntry& f : inside) {
+        if (f.name == "." || f.name == "..") continue;
+        PlatFileId id;
+        // A folder inside is none of ours, and stops it all.
+        if (f.isDir || f.state != kNameOk ||
+            glPlat.IdentifyAt(work.dir, f.name.c_str(), &id) != 0 || id.changed >= since)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
+bool KwSameId(const PlatFileId& a, const PlatFileId& b) {
+    return a.volume == b.volume && a.index == b.index;
+}
+
 bool KwSameFile(const std::string& a, const std::string& b) {
     PlatFileId x, y;
-    return glPlat.Identify(a.c_str(), &x) && glPlat.Identify(b.c_str(), &y) &&
-           x.volume == y.volume && x.index == y.index;
+    return glPlat.Identify(a.c_str(), &x) == 0 && glPlat.Identify(b.c_str(), &y) == 0 &&
+           KwSameId(x, y);
 }
 
 bool KwList(const std::string& folder, std::vector<PlatEntry>* out) {
-    PlatEntry e;
-    PlatSearch search = glPlat.FindFirst((folder + kPlatSep + "*.*").c_str(), &e);
-    if (!search) return glPlat.LastError() == 0;
-    int more;
-    do
-        out->push_back(e);
-    while ((more = glPlat.FindNext(search, &e)) > 0);
-    glPlat.FindEnd(search);
-    return more == 0;
+    return glPlat.List(folder.c_str(), out) == 0;
 }
 
 bool IsTempName(const std::string& name) {
-    size_t pre = std::strlen(".~kw"), i = pre;
-    if (name.compare(0, pre, ".~kw") != 0) return false;
+    size_t pre = std::strlen(kKwTempPrefix), i = pre;
+    if (name.compare(0, pre, kKwTempPrefix) != 0) return false;
     while (i < name.size() && std::isxdigit(static_cast<unsigned char>(name[i])))
         ++i;
     if (i == pre || i - pre > 8 || i == name.size() || name[i++] != '-') return false;
@@ -47,35 +55,36 @@ bool IsTempName(const std::string& name) {
     return i > digits && i - digits <= 10 && i == name.size();
 }
 
-int KwMakeWork(const std::string& parent, KwWork* work) {
+int KwMakeWork(PlatDir at, unsigned* count, KwWork* work) {
     int err = 0;
     // Another run, here or on another machine, may hold a name: the next count is tried.
     for (int tries = 0; tries < 100; ++tries) {
         char id[32];
-        std::snprintf(id, sizeof id, ".~kw%x-%u", static_cast<unsigned>(glPlat.ProcessId()),
-                      ++gTempCount);
-        work->path = parent + kPlatSep + id;
+        std::snprintf(id, sizeof id, "%s%x-%u", kKwTempPrefix,
+                      static_cast<unsigned>(PlatProcessId()), ++*count);
         PlatFileId there;
-        if ((err = glPlat.MakeDir(work->path.c_str())) != 0) {
-            if (glPlat.Identify(work->path.c_str(), &there)) continue; // taken
+        if ((err = glPlat.MakeDirAt(at, id)) != 0) {
+            if (glPlat.IdentifyAt(at, id, &there) == 0) continue; // taken
             break;
         }
-        glPlat.SetHidden(work->path.c_str(), 1);
-        if ((work->marker = glPlat.HoldMarker(MarkerOf(work->path).c_str(), 1))) return 0;
-        err = glPlat.LastError();
-        if (!err) err = -1;
+        work->name = id;
+        if ((err = glPlat.OpenDirAt(at, id, &work->dir, &there)) == 0) {
+            glPlat.SetHiddenAt(at, id, 1);
+            if ((err = glPlat.HoldMarkerAt(work->dir, kKwMarker, 1, &work->marker)) == 0) return 0;
+            KwCloseWork(work);
+        }
         // Empty and ours, unless a cleaner took it in the instant before the lock: then it
         // is gone already.
-        glPlat.RemoveDir(work->path.c_str());
-        if (glPlat.Identify(work->path.c_str(), &there)) break;
+        glPlat.RemoveDirAt(at, id);
+        if (glPlat.IdentifyAt(at, id, &there) == 0) break;
     }
-    work->path.clear();
-    return err;
+    work->name.clear();
+    return err ? err : kPlatErrExists;
 }
 
 int KwUnmark(KwWork* work) {
     if (!work->marker) return 0;
-    int err = glPlat.Remove(MarkerOf(work->path).c_str());
+    int err = glPlat.RemoveAt(work->dir, kKwMarker);
     if (err) {
         // A marker with content is never taken for a leftover: what the user is told of stays.
         uint32_t put = 0;
@@ -86,31 +95,36 @@ int KwUnmark(KwWork* work) {
     return err;
 }
 
-void CleanLeftovers(const std::string& folder, const std::string& keep) {
+void KwCloseWork(KwWork* work) {
+    if (work->marker) glPlat.Close(work->marker);
+    if (work->dir) glPlat.CloseDir(work->dir);
+    work->marker = nullptr;
+    work->dir = nullptr;
+}
+
+void CleanLeftovers(PlatDir at, const std::string& folder, const std::string& keep) {
     std::vector<PlatEntry> entries;
     if (!KwList(folder, &entries)) return;
+    int64_t since = PlatNow() - kQuiet;
     for (const PlatEntry& e : entries) {
         if (!e.isDir || e.isLink || e.state != kNameOk || !IsTempName(e.name)) continue;
         std::string path = folder + kPlatSep + e.name;
         if (KwSameFile(path, keep)) continue;
-        KwWork work{path, glPlat.HoldMarker(MarkerOf(path).c_str(), 0)};
+        KwWork work{e.name};
+        PlatFileId id;
         uint64_t size = 1;
-        if (!work.marker || !glPlat.Size(work.marker, &size) || size != 0) {
-            if (work.marker) glPlat.Close(work.marker);
-            continue;
+        if (glPlat.OpenDirAt(at, e.name.c_str(), &work.dir, &id) != 0) continue;
+        if (id.changed < since && glPlat.HoldMarkerAt(work.dir, kKwMarker, 0, &work.marker) == 0 &&
+            glPlat.Size(work.marker, &size) == 0 && size == 0 && Abandoned(work, path, since)) {
+            std::vector<PlatEntry> inside;
+            KwList(path, &inside);
+            for (const PlatEntry& f : inside)
+                if (!f.isDir && f.name != kKwMarker) glPlat.RemoveAt(work.dir, f.name.c_str());
+            if (KwUnmark(&work) == 0) {
+                KwCloseWork(&work);
+                glPlat.RemoveDirAt(at, e.name.c_str());
+            }
         }
-        // Only the files a run writes: a folder inside is none of ours, and stops it all.
-        std::vector<PlatEntry> inside;
-        bool ours = KwList(path, &inside);
-        for (const PlatEntry& f : inside)
-            ours = ours && (!f.isDir || f.name == "." || f.name == "..") && f.state == kNameOk;
-        for (const PlatEntry& f : inside)
-            if (ours && !f.isDir && f.name != kKwMarker)
-                glPlat.Remove((path + kPlatSep + f.name).c_str());
-        if (!ours) {
-            glPlat.Close(work.marker);
-            continue;
-        }
-        if (KwUnmark(&work) == 0) glPlat.RemoveDir(path.c_str());
+        KwCloseWork(&work);
     }
 }

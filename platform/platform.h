@@ -1,6 +1,6 @@
-// The thin layer under the engine and the trace: files, folders, heap, debug output and
-// message boxes. One interface; win32/ and posix/ implement it. Every call goes through the
-// table glPlat, so a test can make one call fail without touching the others.
+// The thin layer under the engine and the trace: files, folders, heap, encodings and debug
+// output. One interface; win32/ and posix/ implement it. The calls that touch the file system
+// go through the table glPlat, so that a test can make any one of them fail.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-using PlatFile = void*;   // an open file; nullptr when opening failed
-using PlatSearch = void*; // a directory search; nullptr when it could not start
+using PlatFile = void*; // an open file
+using PlatDir = void*;  // an open folder, which names inside it are taken from
 
 // Whether a listed name can be used as it is. Windows hands the ANSI functions a best-fit
 // form of a name the code page can't hold (a "¥" comes back as "\\"), and drops a trailing
@@ -33,61 +33,59 @@ struct PlatFileId {
     uint64_t index = 0;
     bool isDir = false;  // of what the path leads to
     bool isLink = false; // the path itself is a link (or another reparse point)
+    int64_t changed = 0; // last written, in seconds since 1970
 };
 
-// Message box flags, the values of the Windows ones.
-inline constexpr unsigned kBoxOk = 0x00000000;
-inline constexpr unsigned kBoxTopmost = 0x00040000;
-
+// Every call gives 0, or the OS error code; results come through out-parameters. A call that
+// takes a folder and a name works on the name inside that very folder, never through a link
+// or a folder swapped in for it since it was opened.
 struct PlatCalls {
-    // pattern is a folder, the separator and a wildcard name ("*.*" or "*.pj"). nullptr when
-    // nothing matched (LastError() is then 0) or the folder can't be listed (an error code).
-    PlatSearch (*FindFirst)(const char* pattern, PlatEntry* entry);
-    // 1 while there is an entry, 0 at the end, -1 when the listing fails on the way.
-    int (*FindNext)(PlatSearch search, PlatEntry* entry);
-    void (*FindEnd)(PlatSearch search);
-    int (*MakeDir)(const char* path); // 0, or the OS error code
-    // A regular file to a new path; 0, or the OS error code. `to` must not exist; what the
-    // call made of it is gone again when it fails.
-    int (*Copy)(const char* from, const char* to);
-    PlatFile (*OpenRead)(const char* path);     // a regular file; no sharing, must exist
-    PlatFile (*CreateWrite)(const char* path);  // no sharing, must not exist (nor a link)
-    int (*Size)(PlatFile file, uint64_t* size); // 1 on success
-    int (*Read)(PlatFile file, void* buf, uint32_t n, uint32_t* got);
-    int (*Write)(PlatFile file, const void* buf, uint32_t n, uint32_t* put);
-    int (*Close)(PlatFile file); // 1 on success; the file is closed either way
-    int (*Identify)(const char* path, PlatFileId* id); // 1 when what the path leads to exists
-    int (*CompareNoCase)(const char* a, const char* b);
-    void* (*Alloc)(size_t n); // zero-filled; nullptr when there is no room
-    void (*Free)(void* p);
-    void (*DebugOut)(const char* line);
-    void (*Box)(const char* text, const char* caption, unsigned flags);
-    int (*LastError)();
-    // Moves a file or folder within its volume; 0, or the OS error code. With replace a file
-    // (or link) standing at `to` is replaced in one step; without, anything there stops it.
-    int (*Rename)(const char* from, const char* to, int replace);
-    int (*Remove)(const char* path);                // a file; 0, or the OS error code
-    int (*RemoveDir)(const char* path);             // an empty folder; 0, or the OS error code
-    int (*SetHidden)(const char* path, int hidden); // 0, or the OS error code
-    int (*ProcessId)();
+    // Every entry of a folder, "." and ".." first, in the platform's order.
+    int (*List)(const char* folder, std::vector<PlatEntry>* entries);
     // The absolute path of what `path` names, its "." and ".." and separators resolved (and on
-    // Linux its links); 0 when it can't be had exactly.
+    // Linux its links); an error where it can't be had exactly.
     int (*FullPath)(const char* path, std::string* out);
-    // A marker file held locked for as long as it is open, also against other machines that
-    // share the folder. create: makes it (it must not exist). Else opens an existing one (a
-    // regular file, not a link) that nobody holds. nullptr when it can't be had.
-    PlatFile (*HoldMarker)(const char* path, int create);
+    // What `path` leads to (through links; `isLink` tells whether the path itself is one).
+    int (*Identify)(const char* path, PlatFileId* id);
+    // A folder opened, not through a link; `id` is its identity.
+    int (*OpenDir)(const char* path, PlatDir* dir, PlatFileId* id);
+    int (*OpenDirAt)(PlatDir at, const char* name, PlatDir* dir, PlatFileId* id);
+    int (*CloseDir)(PlatDir dir);
+    // The entry itself, not what a link leads to.
+    int (*IdentifyAt)(PlatDir at, const char* name, PlatFileId* id);
+    int (*MakeDirAt)(PlatDir at, const char* name);
+    // A regular file (no pipe or device), read without sharing.
+    int (*OpenRead)(const char* path, PlatFile* file);
+    // A new file: nothing of that name may be there (nor a link).
+    int (*CreateAt)(PlatDir at, const char* name, PlatFile* file);
+    // A regular file copied to a new file; what the call made is gone again when it fails.
+    int (*CopyAt)(const char* from, PlatDir at, const char* name);
+    int (*Size)(PlatFile file, uint64_t* size);
+    int (*Read)(PlatFile file, void* buf, uint32_t n, uint32_t* got);
+    // Writes until all is written or an error stops it.
+    int (*Write)(PlatFile file, const void* buf, uint32_t n, uint32_t* put);
+    int (*Close)(PlatFile file); // the file is closed either way
+    // Within a volume. With replace a file (or link) at `to` is replaced in one step; without,
+    // anything there stops it.
+    int (*RenameAt)(PlatDir from, const char* a, PlatDir to, const char* b, int replace);
+    int (*RemoveAt)(PlatDir at, const char* name);    // a file or link
+    int (*RemoveDirAt)(PlatDir at, const char* name); // an empty folder
+    int (*SetHiddenAt)(PlatDir at, const char* name, int hidden);
+    // A marker file held locked for as long as it is open, seen by every program and machine
+    // that locks it too. create: made new (nothing may be there). Else an existing one (a
+    // regular file, not a link) that nobody holds.
+    int (*HoldMarkerAt)(PlatDir at, const char* name, int create, PlatFile* marker);
+    int (*Alloc)(size_t n, void** p); // zero-filled
+    void (*Free)(void* p);
 };
 
 extern PlatCalls glPlat;
 
-// The window that owns message boxes (an HWND on Windows); nullptr for none.
-extern void* glPlatOwner;
-
-// The error code of a path that is no regular file (a pipe, a device), and of a file that
-// is there already.
+// The error code of a path that is no regular file (a pipe, a device), of a file that is
+// there already, and of a folder that is no longer the one that was opened.
 extern const int kPlatErrNotFile;
 extern const int kPlatErrExists;
+extern const int kPlatErrMoved;
 
 // Facts of the platform that the path and name rules depend on.
 extern const char kPlatSep;           // '\\' or '/'
@@ -96,6 +94,11 @@ extern const bool kPlatNamesFoldCase; // the file system ignores the case of nam
 extern const size_t kPlatPathMax;     // longest usable path, terminator not counted
 inline constexpr size_t kPlatNameMax = 255;
 
+// Whether Windows would refuse a name, or take it for another: a character it does not allow
+// in names (control characters, \ / : * ? " < > |) or a trailing space or dot. With `cp932`
+// the second byte of a character is not one of its own.
+bool PlatIsBadName(std::string_view name, bool cp932);
+
 // The encodings of names and texts. kEncAnsi: the ANSI code page in which Windows gives names
 // (on Linux, UTF-8).
 enum PlatEnc : uint8_t { kEncCp932, kEncUtf8, kEncUtf16Le, kEncUtf16Be, kEncAnsi };
@@ -103,6 +106,21 @@ enum PlatEnc : uint8_t { kEncCp932, kEncUtf8, kEncUtf16Le, kEncUtf16Be, kEncAnsi
 // in `from` or a character has no form of its own in `to` (a best-fit form, such as a backslash
 // for "¥" or "e" for "é" in CP932, is never taken).
 int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out);
+
+int PlatCompareNoCase(const char* a, const char* b);
+void PlatDebugOut(const char* line); // the debug-output channel
+int PlatProcessId();
+int64_t PlatNow();   // seconds since 1970
+int64_t PlatTicks(); // milliseconds, from any start, never going back
+
+// The system's own words for an error code, in the user's language ("" when it has none).
+std::string PlatErrorText(int code);
+// Whether an error code means the disk (or the space a user may take) is full.
+bool PlatIsDiskFull(int code);
+
+// Once at start: a write past a file-size limit fails with an error instead of ending the
+// process, and the system's texts are in the user's language.
+void PlatStartup();
 
 // The widest vector instructions the processor and the system allow: 0 none, 1 SSE2, 2 AVX2.
 int PlatCpuVector();

@@ -1,4 +1,5 @@
-# Sourced by scripts/test and scripts/run: installs what is missing on a Debian machine.
+# Sourced by the scripts that build or run anything: installs what is missing on a Debian
+# machine, and sets up Wine.
 set -euo pipefail
 
 KW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -1,6 +1,7 @@
 #include "tests/support.h"
 
 #include "engine/state.h"
+#include "trace/trace.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,30 +10,57 @@
 std::vector<Box> gBoxes;
 std::vector<std::string> gTrace;
 
+void RecordBox(const std::string& text, const char* caption, unsigned flags) {
+    gBoxes.push_back({text, caption, flags});
+}
+
 std::string Join(const std::string& a, const std::string& b) {
     return a + kPlatSep + b;
 }
 
-void MakeDir(const std::string& path) {
-    ASSERT_EQ(glPlat.MakeDir(path.c_str()), 0) << path;
+int InParent(const std::string& path, int (*f)(PlatDir at, const char* name)) {
+    size_t sep = path.rfind(kPlatSep);
+    PlatDir at;
+    PlatFileId id;
+    std::string parent = path.substr(0, sep);
+    if (parent.empty() || parent.back() == ':') parent += kPlatSep;
+    if (int err = glPlat.OpenDir(parent.c_str(), &at, &id)) return err;
+    int err = f(at, path.c_str() + sep + 1);
+    glPlat.CloseDir(at);
+    return err;
 }
 
+void MakeDir(const std::string& path) {
+    ASSERT_EQ(InParent(path, glPlat.MakeDirAt), 0) << path;
+}
+
+std::string gContent;
+
 void WriteFile(const std::string& path, const std::string& content) {
-    glPlat.Remove(path.c_str());
-    PlatFile f = glPlat.CreateWrite(path.c_str());
-    ASSERT_NE(f, nullptr) << path;
-    uint32_t put = 0;
-    ASSERT_TRUE(glPlat.Write(f, content.data(), static_cast<uint32_t>(content.size()), &put));
-    ASSERT_TRUE(glPlat.Close(f));
+    gContent = content;
+    InParent(path, glPlat.RemoveAt);
+    ASSERT_EQ(InParent(path,
+                       [](PlatDir at, const char* name) {
+                           PlatFile f;
+                           uint32_t put = 0;
+                           int err = glPlat.CreateAt(at, name, &f);
+                           if (err) return err;
+                           err = glPlat.Write(f, gContent.data(),
+                                              static_cast<uint32_t>(gContent.size()), &put);
+                           int closed = glPlat.Close(f);
+                           return err ? err : closed;
+                       }),
+              0)
+        << path;
 }
 
 std::string ReadFile(const std::string& path) {
-    PlatFile f = glPlat.OpenRead(path.c_str());
-    if (!f) return "<missing>";
+    PlatFile f;
+    if (glPlat.OpenRead(path.c_str(), &f) != 0) return "<missing>";
     std::string out;
     char buf[65536];
     uint32_t got = 0;
-    while (glPlat.Read(f, buf, sizeof buf, &got) && got > 0)
+    while (glPlat.Read(f, buf, sizeof buf, &got) == 0 && got > 0)
         out.append(buf, got);
     glPlat.Close(f);
     return out;
@@ -40,26 +68,24 @@ std::string ReadFile(const std::string& path) {
 
 bool Exists(const std::string& path) {
     PlatFileId id;
-    return glPlat.Identify(path.c_str(), &id) != 0;
+    return glPlat.Identify(path.c_str(), &id) == 0;
 }
 
 namespace {
 
 void Walk(const std::string& dir, const std::string& rel, std::map<std::string, std::string>* out,
           bool remove) {
-    PlatEntry e;
-    PlatSearch s = glPlat.FindFirst(Join(dir, "*.*").c_str(), &e);
-    if (!s) return;
-    do {
+    std::vector<PlatEntry> entries;
+    if (glPlat.List(dir.c_str(), &entries) != 0) return;
+    for (const PlatEntry& e : entries) {
         if (e.name == "." || e.name == "..") continue;
         std::string path = Join(dir, e.name), r = rel.empty() ? e.name : rel + "/" + e.name;
         if (e.isDir && !e.isLink) Walk(path, r, out, remove);
         if (remove)
-            e.isDir && !e.isLink ? glPlat.RemoveDir(path.c_str()) : glPlat.Remove(path.c_str());
+            InParent(path, e.isDir && !e.isLink ? glPlat.RemoveDirAt : glPlat.RemoveAt);
         else
             (*out)[r] = e.isDir ? "<dir>" : ReadFile(path);
-    } while (glPlat.FindNext(s, &e) > 0);
-    glPlat.FindEnd(s);
+    }
 }
 
 } // namespace
@@ -72,17 +98,14 @@ std::map<std::string, std::string> Snapshot(const std::string& root) {
 
 void RemoveTree(const std::string& path) {
     Walk(path, "", nullptr, true);
-    glPlat.RemoveDir(path.c_str());
+    InParent(path, glPlat.RemoveDirAt);
 }
 
 void TempTest::SetUp() {
     saved_ = glPlat;
     gBoxes.clear();
     gTrace.clear();
-    glPlat.Box = [](const char* text, const char* caption, unsigned flags) {
-        gBoxes.push_back({text, caption, flags});
-    };
-    glPlat.DebugOut = [](const char* line) { gTrace.emplace_back(line); };
+    DbgSetSink([](const char* line) { gTrace.emplace_back(line); });
     glDropPath.clear();
     glOldPjName.clear();
     glNewPjName.clear();
@@ -94,6 +117,7 @@ void TempTest::SetUp() {
 
 void TempTest::TearDown() {
     glPlat = saved_;
+    DbgSetSink(nullptr);
     ReleaseHolds();
     RemoveTree(root_);
 }

@@ -3,7 +3,7 @@
 // layer can't make (native.cpp of each platform).
 #pragma once
 
-#include "engine/job.h"
+#include "engine/run.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,8 @@ bool Exists(const std::string& path);
 // Every file and folder under root: relative path ("/" between) -> content, "<dir>" for folders.
 std::map<std::string, std::string> Snapshot(const std::string& root);
 void RemoveTree(const std::string& path);
+// Calls f with the open folder of `path` and its last name; its result.
+int InParent(const std::string& path, int (*f)(PlatDir at, const char* name));
 
 struct Box {
     std::string text, caption;
@@ -26,8 +28,10 @@ struct Box {
 };
 extern std::vector<Box> gBoxes;
 extern std::vector<std::string> gTrace;
+void RecordBox(const std::string& text, const char* caption, unsigned flags);
 
-// A fresh folder for each test, with the platform table restored and the rename state cleared.
+// A fresh folder for each test, with the platform table restored, the trace recorded and the
+// rename state cleared.
 class TempTest : public ::testing::Test {
   protected:
     void SetUp() override;
@@ -39,14 +43,15 @@ class TempTest : public ::testing::Test {
 // Native: a name as the platform layer lists it (UTF-8 bytes on Linux; on Windows the ANSI
 // form, "?" where the code page can't hold it), files under such names, named pipes and links
 // (on Windows under Wine made with the Linux calls themselves), the working folder, a file held
-// open by another process (Windows; ReleaseHolds lets go), and a job run as another user
-// (Linux, as "nobody" when this is root; elsewhere in this process).
+// open by another process (Windows; ReleaseHolds lets go), a file's time set back, and a job
+// run as another user (Linux, as "nobody" when this is root; elsewhere in this process).
 std::string Listed(const char8_t* utf8);
 void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::string& content);
 void MakePipe(const std::string& path);
 void MakeLink(const std::string& target, const std::string& path); // target "/..." is Linux's
 void ChangeDir(const std::string& dir);
 void SetMode(const std::string& path, int mode); // Linux's permissions; nothing on Windows
+void Age(const std::string& path, int seconds);  // last written that long before now
 std::string CurrentDir();
 void HoldOpen(const std::string& path);
 void ReleaseHolds();

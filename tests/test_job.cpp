@@ -3,11 +3,12 @@
 // box, the copy file by file, the failures and their reasons, and that nothing outside the new
 // folder changed (the project least of all), but the abandoned temporaries a run clears.
 #include "cli/cli.h"
+#include "commands/controller.h"
+#include "engine/job.h"
 #include "engine/state.h"
 #include "engine/texts.h"
 #include "tests/support.h"
 #include "trace/trace.h"
-#include "ui/commands.h"
 
 #include <algorithm>
 #include <functional>
@@ -55,6 +56,7 @@ struct Row {
     bool asUser = false;                // run as an ordinary user (Linux)
     void (*child)() = nullptr;          // as that user, first
     std::function<void(const std::string& row)> before = nullptr;
+    const char* stderrHas = ""; // what the program says on standard error
 };
 
 void FullDisk() {
@@ -77,7 +79,7 @@ std::vector<Row> Rows() {
                   {u8"icon.ico", std::string("\0\0\1\0Old\xFF", 8)}, {u8"x.Txt", "New"}, {u8"Makefile", "Old"}, {u8".gitignore", "Old"},
                   {u8"New.bak.txt", "New"}, {u8"New.verylongext", "Old"}, {u8"ab", "a"}, {u8"表", "b"}}},
         {.what = "into an existing folder: files of the same names replaced, the rest kept", .want = {{u8"New.pj", "New"}, {u8"mine.txt", "kept"}},
-         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "stale"}, {u8"New/mine.txt", "kept"}}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "stale"}, {u8"New/mine.txt", "kept"}}, .options = {{"--overwrite"}}},
         {.what = "the text type is the file's own", .project = {{u8"p.pj", "p p"}, {u8"res.p", "p"}}, .newName = "Q.txt",
          .want = {{u8"Q.txt.Q.txtj", "Q.txt Q.txt"}, {u8"res.Q.txt", "p"}}},
         {.what = "content in its own encoding: CP932, UTF-8, character boundaries, a zero byte",
@@ -110,7 +112,7 @@ std::vector<Row> Rows() {
          .want = kWindows ? std::vector<Item>{{u8"New.pj", "New"}, {u8"New.wbp", "New"}}
                           : std::vector<Item>{{u8"New.pj", "New"}, {u8"New.wbp", "New"}, {u8"New.wbp ", "evil"}, {u8"New.txt.", "x"}},
          .failed = kWindows ? std::vector<Failed>{{u8"Proj.wbp ", kTxtWhyAltered}, {u8"Proj.txt.", kTxtWhyAltered}} : std::vector<Failed>{},
-         .beside = {{u8"New", "<dir>"}, {u8"New/New.wbp", "stale"}}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.wbp", "stale"}}, .options = {{"--overwrite"}}},
         {.what = "a folder named *.pj and a bare .pj", .project = {{u8"Backup.pj", "<dir>"}, {u8".pj", "x"}, pj}, .want = {{u8".pj", "x"}, {u8"New.pj", "New"}}},
         {.what = "a pipe and a device", .project = {pj, {u8"Proj.wnd", "<pipe>"}, {u8"zero.txt", "<link:/dev/zero>"}},
          .status = kKwFailed, .failed = {{u8"Proj.wnd", kTxtWhyNotFile}, {u8"zero.txt", kTxtWhyNotFile}}},
@@ -118,10 +120,12 @@ std::vector<Row> Rows() {
          .failed = {{u8"x.lnk", kTxtWhyCopy}}, .where = kLinux},
         {.what = "a link at a destination is replaced, not written through", .project = {pj, {u8"a.ico", "icon"}},
          .want = {{u8"New.pj", "New"}, {u8"a.ico", "icon"}},
-         .beside = {{u8"victim", "untouched"}, {u8"New", "<dir>"}, {u8"New/New.pj", "<link:../victim>"}, {u8"New/a.ico", "<link:../victim>"}}},
+         .beside = {{u8"victim", "untouched"}, {u8"New", "<dir>"}, {u8"New/New.pj", "<link:../victim>"}, {u8"New/a.ico", "<link:../victim>"}},
+         .options = {{"--overwrite"}}},
         // Leftovers: only a marked temporary folder that nobody holds goes.
-        {.what = "temporaries beside",
-         .beside = {{u8".~kw1a-3", "<dir>"}, {u8".~kw1a-3/.~kw-lock", ""}, {u8".~kw1a-3/New.pj", "half"}, {u8".~kw1a-4", "<dir>"},
+        {.what = "temporaries beside: only the marked one that nobody holds and nothing changed in for an hour goes",
+         .beside = {{u8".~kw1a-3", "<dir>"}, {u8".~kw1a-3/.~kw-lock", ""}, {u8".~kw1a-3/New.pj", "half"}, {u8".~kw1a-3", "<old>"},
+                    {u8".~kw1a-7", "<dir>"}, {u8".~kw1a-7/.~kw-lock", ""}, {u8".~kw1a-4", "<dir>"},
                     {u8".~kw1a-4/.~kw-lock", "<held>"}, {u8".~kw1a-5", "<dir>"}, {u8".~kw1a-5/New.pj", "no marker"}, {u8".~kw1a-6", "<dir>"},
                     {u8".~kw1a-6/.~kw-lock", "k"}},
          .gone = {".~kw1a-3"}},
@@ -131,9 +135,8 @@ std::vector<Row> Rows() {
          .before = [](const std::string& row) { // the first run's copy can't get its name
              static PlatCalls real;
              real = glPlat;
-             glPlat.Rename = [](const char* a, const char* b, int r) { return r ? real.Rename(a, b, r) : 5; };
-             OnDropPath(Join(row, "Proj"));
-             EXPECT_EQ(ExecuteCommand("First"), kKwFailed);
+             glPlat.RenameAt = [](PlatDir a, const char* x, PlatDir b, const char* y, int r) { return r ? real.RenameAt(a, x, b, y, r) : 5; };
+             EXPECT_EQ(KwCliMain({{"cli"}, {Join(row, "Proj")}, {"First"}}, RecordBox), kKwFailed);
              glPlat = real;
          }},
         {.what = "copies that can't be put in place", .project = {pj, {u8"Proj.ico", "icon"}, {u8"Proj.txt", "t"}}, .status = kKwFailed,
@@ -143,19 +146,21 @@ std::vector<Row> Rows() {
         {.what = "files held open", .project = {pj, {u8"Main.sbp", "<locked>"}, {u8"a.ico", "<locked>"}, {u8"b.ico", "b"}},
          .status = kKwFailed, .want = {{u8"New.pj", "New"}, {u8"b.ico", "<missing>"}},
          .failed = {{u8"Main.sbp", kTxtWhyOpen}, {u8"a.ico", kTxtWhyCopy}, {u8"b.ico", kTxtWhyReplace}},
-         .beside = {{u8"New", "<dir>"}, {u8"New/b.ico", "<locked>"}}, .where = kWin},
+         .beside = {{u8"New", "<dir>"}, {u8"New/b.ico", "<locked>"}}, .where = kWin, .options = {{"--overwrite"}}},
         // Real faults, as an ordinary user: root reads and writes whatever the modes say.
         {.what = "files that can't be read", .project = {pj, {u8"a.sbp", "P"}, {u8"a.ico", "x"}, {u8"a.sbp", "<mode:0>"}, {u8"a.ico", "<mode:0>"}},
          .status = kKwFailed, .failed = {{u8"a.sbp", kTxtWhyOpen}, {u8"a.ico", kTxtWhyCopy}}, .where = kLinux, .asUser = true},
         {.what = "a new folder that can't be written", .status = kKwFailed, .want = {{u8"New.pj", "before"}}, .failed = {{u8"<new>", kTxtWhyMakeDir}},
-         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "before"}, {u8"New", "<mode:555>"}}, .where = kLinux, .asUser = true},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "before"}, {u8"New", "<mode:555>"}}, .where = kLinux,
+         .options = {{"--overwrite"}}, .asUser = true},
         {.what = "a parent that can't be written", .status = kKwFailed, .want = {}, .failed = {{u8"<new>", kTxtWhyMakeDir}},
          .beside = {{u8".", "<mode:555>"}}, .where = kLinux, .asUser = true},
-        {.what = "a folder that can't be read", .status = kKwRefused, .want = {}, .box = kTxtCantList, .beside = {{u8"Proj", "<mode:0>"}},
+        {.what = "a folder that can't be read", .status = kKwRefused, .want = {}, .box = kTxtCliCantList, .beside = {{u8"Proj", "<mode:0>"}},
          .where = kLinux, .asUser = true},
         {.what = "a full disk (a file-size limit)", .project = {pj, {u8"Big.sbp", std::string(300000, 'x') + "Proj"}, {u8"big.bmp", std::string(300000, 'b')}},
          .status = kKwFailed, .want = {{u8"New.pj", "New"}, {u8"Big.sbp", "previous"}}, .failed = {{u8"Big.sbp", kTxtWhyWrite}, {u8"big.bmp", kTxtWhyCopy}},
-         .beside = {{u8"New", "<dir>"}, {u8"New/Big.sbp", "previous"}, {u8"New", "<mode:777>"}}, .where = kLinux, .asUser = true, .child = FullDisk},
+         .beside = {{u8"New", "<dir>"}, {u8"New/Big.sbp", "previous"}, {u8"New", "<mode:777>"}}, .where = kLinux,
+         .options = {{"--overwrite"}}, .asUser = true, .child = FullDisk},
         // Refused before anything is written.
         {.what = "the project folder itself", .newName = "Proj", .status = kKwRefused, .want = {}, .box = kTxtSameFolder},
         {.what = "the project folder, spelled otherwise", .newName = kWindows ? "PROJ" : "Proj", .status = kKwRefused, .want = {},
@@ -171,13 +176,13 @@ std::vector<Row> Rows() {
          .want = {}, .box = kTxtTooLong},
         {.what = "a name CP932 can't hold", .newName = kWindows ? "a\x83" : "caf\xC3\xA9", .status = kKwRefused, .want = {}, .box = kTxtNotCp932},
         {.what = "one given as UTF-16", .newName = "Cafe", .status = kKwRefused, .want = {}, .box = kTxtNotCp932, .inexactName = true},
-        {.what = "a file dropped", .status = kKwRefused, .want = {}, .box = kTxtNoProject, .drop = "Proj/Proj.pj"},
-        {.what = "no project file", .project = {{u8"readme.txt", "x"}}, .status = kKwRefused, .want = {}, .box = kTxtNoProject},
+        {.what = "the project file given for its folder", .drop = "Proj/Proj.pj"},
+        {.what = "no project file", .project = {{u8"readme.txt", "x"}}, .status = kKwRefused, .want = {}, .box = kTxtCliNoPjFile},
         // The command line's own.
         {.what = "--help", .want = {}, .box = kNoBox, .options = {{"--help"}}},
-        {.what = "an unknown option", .status = kKwRefused, .want = {}, .box = kNoBox, .options = {{"--bogus"}}},
+        {.what = "an unknown option", .status = kKwRefused, .want = {}, .box = kNoBox, .options = {{"--bogus"}}, .stderrHas = "--bogus"},
         {.what = "--dry-run writes nothing", .want = {}, .box = kNoBox, .options = {{"--dry-run"}}},
-        {.what = "--trace", .options = {{"--trace"}}},
+        {.what = "--trace", .options = {{"--trace"}}, .stderrHas = "● glNewPjNameNew"},
         {.what = "-- before a name starting with -", .newName = "-New", .want = {{u8"-New.pj", "-New"}}, .options = {{"--"}}},
         {.what = "a name starting with - is an option", .newName = "-New", .status = kKwRefused, .want = {}, .box = kNoBox},
     };
@@ -192,11 +197,12 @@ std::vector<Row> Rows() {
 }
 
 std::vector<PlatArg> gArgs;
+PlatFile gHeld;
 
 // The command line's run, as a child can run it too; its last box comes back: the caption, the
 // flags and the text, \x01 between.
 int Cli(std::string* box) {
-    int status = KwCliMain(gArgs);
+    int status = KwCliMain(gArgs, RecordBox);
     if (!gBoxes.empty())
         *box = gBoxes.back().caption + "\x01" + std::to_string(gBoxes.back().flags) + "\x01" +
                gBoxes.back().text;
@@ -219,8 +225,16 @@ class Job : public TempTest {
         else if (c.rfind("<mode:", 0) == 0)
             SetMode(path, std::stoi(arg, nullptr, 8));
         else if (c == "<held>")
-            held_.push_back(glPlat.HoldMarker(path.c_str(), 1));
-        else
+            held_.push_back(InParent(path, [](PlatDir at, const char* n) {
+                                return glPlat.HoldMarkerAt(at, n, 1, &gHeld);
+                            }) == 0
+                                ? gHeld
+                                : nullptr);
+        else if (c == "<old>") { // a run's leftover of hours ago
+            for (const auto& [rel, content] : Snapshot(path))
+                Age(Join(path, rel), 7200);
+            Age(path, 7200);
+        } else
             MakeNamedFile(dir, item.name.c_str(), c == "<locked>" ? "locked" : c);
         if (c == "<locked>") HoldOpen(path);
     }
@@ -262,11 +276,14 @@ TEST_F(Job, Table) {
         gArgs.push_back({r.newName, !r.inexactName});
         gBoxes.clear();
         std::string box;
+        testing::internal::CaptureStderr();
         int status = r.asUser ? RunAsNobody(Cli, r.child, &box) : Cli(&box);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(r.stderrHas), std::string::npos) << said;
         ChangeDir(cwd);
         auto after = Snapshot(row);
         for (PlatFile f : held_)
-            glPlat.Close(f);
+            if (f) glPlat.Close(f);
         held_.clear();
         ReleaseHolds();
 
@@ -284,7 +301,8 @@ TEST_F(Job, Table) {
         std::vector<std::string> failed, want;
         for (size_t at = text.find("\r\n"); r.status == kKwFailed && at != std::string::npos;) {
             size_t next = text.find("\r\n", at + 2);
-            failed.push_back(text.substr(at + 2, next - at - 2));
+            std::string line = text.substr(at + 2, next - at - 2);
+            if (line.find("：") != std::string::npos) failed.push_back(line);
             at = next;
         }
         for (const Failed& f : r.failed)
@@ -318,11 +336,15 @@ TEST_F(Job, Table) {
 
 // A root has no parent to make the new folder in.
 TEST_F(Job, RootRefused) {
+    struct : KwEvents {
+        KwResult end;
+        void End(const KwResult& r) override { end = r; }
+    } seen;
     glDropPath = kWindows ? "C:\\" : "/";
     glOldPjName = "Old";
     glNewPjName = "New";
-    EXPECT_EQ(ProjectKakikae(), kKwRefused);
-    EXPECT_EQ(gBoxes.at(0).text, kTxtBadDrop);
+    EXPECT_EQ(ProjectKakikae(&seen), kKwRefused);
+    EXPECT_EQ(seen.end.refusal, kTxtBadDrop);
 }
 
 // The trace lines of a drop and a run, and the two forms of a line.
@@ -331,8 +353,7 @@ TEST_F(Job, TraceLines) {
     MakeDir(dir);
     for (const char* f : {"Old.pj", "ab", "pic.bmp"})
         WriteFile(Join(dir, f), f[1] == 'l' ? "Old" : "");
-    OnDropPath(dir);
-    ASSERT_EQ(ExecuteCommand("Renamed"), kKwDone);
+    ASSERT_EQ(KwCliMain({{"cli"}, {dir}, {"Renamed"}}, RecordBox), kKwDone);
     DbgNum("● StrKakikae Ret", 0, 100, 4294967295.0, 0, 0);
     std::vector<std::string> want = {
         "FindPath=" + dir + sep + "*.pj\r\n",

@@ -216,9 +216,6 @@ TEST(Mbcs, BoundariesAndEncodings) {
             << std::hex << code;
     }
     EXPECT_GT(lowest.size(), 7000u);
-    EXPECT_EQ(StrFind(2, "abab", "ab"), 3);
-    EXPECT_EQ(StrFind(0, "abc", "a"), 0);
-    EXPECT_EQ(StrFind(3, "abc", ""), 3);
     EXPECT_EQ(LastSepPos("C:\\\x83\x5C\x83\x74", '\\', true), 2u); // the 5C of ソ is no separator
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF", 2));                      // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80", 3));                  // a surrogate

@@ -8,11 +8,12 @@
 
 namespace {
 
-enum Op { kDrop, kType, kEnter, kPress, kShows, kLayout, kCopied };
+enum Op { kDrop, kType, kKey, kPress, kShows, kFocus, kLayout, kCopied, kWrite, kAnswer };
 struct Step {
     Op op;
-    std::string arg = "";         // folders (| between), typed text, a file of the copy
-    const char* expect = nullptr; // the start of the one box, the label, the file's content
+    std::string arg = "";                  // folders (| between), typed text, a file, yes/no
+    std::vector<const char*> boxes = {};   // the start of each box it brings
+    const char* want = nullptr;            // the label, the focused control, a file's content
 };
 
 // A path of the scenario's, "/" between names.
@@ -30,27 +31,33 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
     for (const char* file : {"First/First.pj", "First/First.wnd", "Second/Second.pj", "Plain/readme.txt", "Proj/Proj.pj",
                              "Proj/Proj.txt", "Proj/Next.txt", "Src/Src.pj", "Src/Src.ico"})
         WriteFile(Path(root, file), std::string(file).substr(0, std::string(file).find('/')));
-    // clang-format on
-    // clang-format off
     const Step steps[] = {
-        {kLayout},
-        {kType, "Whatever"}, {kPress, "", kTxtNoProject},
+        {kLayout}, {kFocus, "", {}, "1003"},
+        {kType, "Whatever"}, {kPress, "", {kTxtNoProject}},
         // Several folders at once: the first counts.
-        {kDrop, "First|Second"}, {kShows, "", "First"}, {kType, ""}, {kPress, "", kTxtNoNewName},
-        {kType, "Renamed"}, {kEnter}, {kPress, "", kTxtDone}, {kCopied, "Renamed/Renamed.wnd", "Renamed"},
-        // Another project's name replaces the shown one; a folder without one, or a file, keeps it.
-        {kDrop, "Second"}, {kShows, "", "Second"}, {kDrop, "Plain"}, {kShows, "", "Second"},
-        {kDrop, "Second/Second.pj"}, {kShows, "", "Second"}, {kType, "Other"}, {kPress, "", kTxtCantList},
+        {kDrop, "First|Second"}, {kShows, "", {}, "First"}, {kType, ""}, {kPress, "", {kTxtNoNewName}},
+        // Enter in the name field runs the job; the box names the new folder.
+        {kType, "Renamed"}, {kKey, "enter", {kTxtDone}}, {kCopied, "Renamed/Renamed.wnd", {}, "Renamed"},
+        // Into the copy again: asked first, No the default, and No writes nothing. Tab reaches ③,
+        // Space presses it.
+        {kWrite, "Renamed/Renamed.wnd", {}, "mine"}, {kKey, "tab"}, {kFocus, "", {}, "1000"},
+        {kKey, "space", {kTxtReplaceHead}}, {kCopied, "Renamed/Renamed.wnd", {}, "mine"},
+        {kAnswer, "yes"}, {kPress, "", {kTxtReplaceHead, kTxtDone}}, {kCopied, "Renamed/Renamed.wnd", {}, "Renamed"},
+        {kAnswer, "no"},
+        // Another project's name replaces the shown one; a folder without one clears it and says
+        // why; the project file stands for its folder.
+        {kDrop, "Second"}, {kShows, "", {}, "Second"}, {kDrop, "Plain", {kTxtNoPjFile}}, {kShows, "", {}, ""},
+        {kType, "Trap"}, {kPress, "", {kTxtNoProject}}, {kDrop, "Second/Second.pj"}, {kShows, "", {}, "Second"},
         // Refusals reach the user.
-        {kDrop, "Proj"}, {kType, "Proj"}, {kPress, "", kTxtSameFolder}, {kType, "a|b"}, {kPress, "", kTxtBadName},
-        {kType, "CON"}, {kPress, "", kTxtBadName},
-        {kType, "Next"}, {kPress, "", kTxtCollision}, // Proj.txt and Next.txt would be Next.txt
-        {kType, reinterpret_cast<const char*>(u8"Café")}, {kPress, "", kTxtNotCp932},
+        {kDrop, "Proj"}, {kType, "Proj"}, {kPress, "", {kTxtSameFolder}}, {kType, "a|b"}, {kPress, "", {kTxtBadName}},
+        {kType, "CON"}, {kPress, "", {kTxtBadName}},
+        {kType, "Next"}, {kPress, "", {kTxtCollision}}, // Proj.txt and Next.txt would be Next.txt
+        {kType, reinterpret_cast<const char*>(u8"Café")}, {kPress, "", {kTxtNotCp932}},
         // A failed file is listed.
-        {kDrop, "Src"}, {kType, "Dst"}, {kPress, "", kTxtFailedHead},
+        {kDrop, "Src"}, {kType, "Dst"}, {kPress, "", {kTxtFailedHead}},
     };
     // clang-format on
-    bool shown = false;
+    std::string typed;
     for (const Step& s : steps) {
         SCOPED_TRACE("step " + std::to_string(&s - steps) + ": " + s.arg.substr(0, 20));
         std::vector<std::string> paths;
@@ -58,30 +65,43 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
             bar = std::min(s.arg.find('|', at), s.arg.size());
             paths.push_back(Path(root, s.arg.substr(at, bar - at)));
         }
+        std::vector<SeenBox> boxes;
         switch (s.op) {
-        case kDrop: w->Drop(paths); break;
-        case kType: w->Type(s.arg); break;
-        case kEnter: EXPECT_TRUE(w->Enter().empty()); break;
-        case kPress: {
-            std::vector<SeenBox> boxes = w->Press();
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0].text.rfind(s.expect, 0), 0u) << boxes[0].text;
-            EXPECT_EQ(boxes[0].caption, kTxtCaption);
-            EXPECT_TRUE(boxes[0].owned && boxes[0].topmost);
+        case kDrop: boxes = w->Drop(paths); break;
+        case kType: w->Type(typed = s.arg); break;
+        case kKey:
+            boxes = w->Key(s.arg == "enter" ? kKeyEnter : s.arg == "tab" ? kKeyTab : kKeySpace);
             break;
-        }
-        case kShows:
-            EXPECT_EQ(w->Label(), s.expect);
-            shown = true;
-            break;
-        case kCopied: EXPECT_EQ(ReadFile(paths[0]), s.expect); break;
+        case kPress: boxes = w->Press(); break;
+        case kShows: EXPECT_EQ(w->Label(), s.want); break;
+        case kFocus: EXPECT_EQ(w->Focus(), std::stoi(s.want)); break;
+        case kCopied: EXPECT_EQ(ReadFile(paths[0]), s.want); break;
+        case kWrite: WriteFile(paths[0], s.want); break;
+        case kAnswer: w->yes = s.arg == "yes"; break;
         case kLayout:
             for (const ControlSpec& c : kControlSpecs) {
                 EXPECT_EQ(w->Geometry(c.id), (std::vector<int>{c.x, c.y, c.w, c.h})) << c.id;
                 EXPECT_TRUE(c.kind == kEdit || c.id == kIdOldName || w->Text(c.id) == c.text)
                     << c.id;
             }
-            EXPECT_TRUE(shown || w->Label().empty());
+            EXPECT_EQ(w->Label(), "");
+        }
+        // Each box owned by the window, on top, its caption the program's; a question asks
+        // Yes or No with No the default; the completion names the new folder. Afterwards
+        // typing goes to the name again.
+        ASSERT_EQ(boxes.size(), s.boxes.size());
+        for (size_t k = 0; k < boxes.size(); ++k) {
+            const SeenBox& b = boxes[k];
+            EXPECT_EQ(b.text.rfind(s.boxes[k], 0), 0u) << b.text;
+            EXPECT_EQ(b.caption, kTxtCaption);
+            EXPECT_TRUE(b.owned && b.topmost);
+            EXPECT_EQ(b.question, s.boxes[k] == kTxtReplaceHead);
+            if (s.boxes[k] == kTxtDone) {
+                EXPECT_NE(b.text.find(Path(root, typed)), std::string::npos) << b.text;
+            }
+        }
+        if (!boxes.empty()) {
+            EXPECT_EQ(w->Focus(), kIdNewName);
         }
     }
 }

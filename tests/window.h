@@ -8,23 +8,28 @@
 
 struct SeenBox {
     std::string text, caption;
-    bool owned = false;  // by the main window
-    bool topmost = true; // where the driver can see it
+    bool owned = false;    // by the main window
+    bool topmost = false;  // the flag the program gave it
+    bool question = false; // Yes and No, No the default
 };
 
 struct WindowDriver {
     virtual ~WindowDriver() = default;
-    virtual void Drop(const std::vector<std::string>& paths) = 0;
+    // Every primitive that can open boxes gives every box that opened meanwhile, read while
+    // open and answered: OK, or `yes` to a question.
+    bool yes = false;
+    virtual std::vector<SeenBox> Drop(const std::vector<std::string>& paths) = 0;
     virtual void Type(const std::string& utf8) = 0; // in place of what the field holds
-    // The Enter key in the field, and every box that opened meanwhile.
-    virtual std::vector<SeenBox> Enter() = 0;
-    // A press of the execute button, and every box that opened meanwhile, read while open.
-    virtual std::vector<SeenBox> Press() = 0;
-    virtual std::string Label() = 0; // the old name, "" while hidden
+    virtual std::vector<SeenBox> Key(int key) = 0;  // kKeyEnter, kKeyTab, kKeySpace
+    virtual std::vector<SeenBox> Press() = 0;       // a click of the execute button
+    virtual std::string Label() = 0;                // the old name, "" while hidden
     virtual std::string Text(int id) = 0;
+    virtual int Focus() = 0; // the control ID of the one with the keyboard focus
     // Client rectangle: left, top, width, height.
     virtual std::vector<int> Geometry(int id) = 0;
 };
+
+enum { kKeyEnter, kKeyTab, kKeySpace };
 
 // Makes its projects under root and runs the scenario, checking with gtest.
 void RunWindowScenario(WindowDriver* window, const std::string& root);

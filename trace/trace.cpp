@@ -8,6 +8,15 @@
 
 namespace {
 
+DbgSink gSink = nullptr;
+
+void Send(const std::string& line) {
+    if (gSink)
+        gSink(line.c_str());
+    else
+        PlatDebugOut(line.c_str());
+}
+
 void AppendNumber(std::string& line, double v) {
     char buf[64];
     // Whole numbers print as their plain digits: sizes and lengths never show an exponent.
@@ -24,7 +33,7 @@ void DbgStr(const char* label, std::string_view text) {
     std::string line = label;
     line.append(text);
     line += "\r\n";
-    glPlat.DebugOut(line.c_str());
+    Send(line);
 }
 
 void DbgNum(const char* label, double a, double b, double c, double d, double e) {
@@ -36,5 +45,11 @@ void DbgNum(const char* label, double a, double b, double c, double d, double e)
         AppendNumber(line, values[i]);
     }
     line += "\r\n";
-    glPlat.DebugOut(line.c_str());
+    Send(line);
+}
+
+DbgSink DbgSetSink(DbgSink sink) {
+    DbgSink before = gSink;
+    gSink = sink;
+    return before;
 }

@@ -2,6 +2,9 @@
 // with their IDs, client positions and sizes, and texts.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 inline constexpr char kWindowTitle[] = "Kestrelwick　(ActiveBasic ver4のプロジェクト名変更ソフト）";
 inline constexpr int kWindowWidth = 840; // outer, with the frame
 inline constexpr int kWindowHeight = 178;
@@ -24,7 +27,7 @@ enum ControlKind { kButton, kLabel, kEdit };
 struct ControlSpec {
     int id;
     ControlKind kind;
-    bool visible; // the old-name label shows from the first drop on
+    bool visible; // the old-name label shows while a project is known
     int x, y, w, h;
     const char* text;
 };
@@ -45,3 +48,10 @@ inline constexpr ControlSpec kControlSpecs[] = {
 // The face of the dialog font, and its height in pixels.
 inline constexpr char kFontFace[] = "ＭＳ Ｐゴシック";
 inline constexpr int kFontPixels = 12;
+
+// The title while a job runs: "<title> — コピー中 120 / 3000", without the numbers until the
+// files to copy are known.
+inline std::string KwBusyTitle(size_t done, size_t total) {
+    std::string title = std::string(kWindowTitle) + " — コピー中";
+    return total ? title + " " + std::to_string(done) + " / " + std::to_string(total) : title;
+}

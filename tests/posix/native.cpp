@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 std::string Listed(const char8_t* utf8) {
@@ -28,6 +29,14 @@ void ChangeDir(const std::string& dir) {
 
 void SetMode(const std::string& path, int mode) {
     ASSERT_EQ(chmod(path.c_str(), static_cast<mode_t>(mode)), 0) << path;
+}
+
+void Age(const std::string& path, int seconds) {
+    timespec times[2] = {};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= seconds;
+    times[1] = times[0];
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
 std::string CurrentDir() {

@@ -85,7 +85,8 @@ class Win32Driver : public WindowDriver {
     explicit Win32Driver(const std::string& folder) {
         STARTUPINFOA si{};
         si.cb = sizeof si;
-        std::string cmd = "\"" + gBin + "\\kestrelwick.exe\" \"" + folder + "\"";
+        std::string cmd = "\"" + gBin + "\\kestrelwick.exe\"";
+        if (!folder.empty()) cmd += " \"" + folder + "\"";
         if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                             &pi))
             return;
@@ -113,23 +114,26 @@ class Win32Driver : public WindowDriver {
         SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
         Sleep(150);
     }
-    // Every box that opens within `ms` (the last one's count restarting it), read and dismissed.
+    // Every box that opens within `ms` (the last one's count restarting it), read and answered.
     std::vector<SeenBox> Boxes(int ms) {
         std::vector<SeenBox> seen;
         while (WaitFor([&] { return !OpenBoxes().empty(); }, ms)) {
             HWND box = OpenBoxes()[0];
             Sleep(50);
-            SeenBox b{"", ::Text(box), GetWindow(box, GW_OWNER) == main};
+            HWND no = GetDlgItem(box, IDNO);
+            SeenBox b{"", ::Text(box), GetWindow(box, GW_OWNER) == main,
+                      (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
+                      no && (GetWindowLongA(no, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON};
             for (HWND c : WindowsOf(0, "Static", box)) // the text is the box's longest static
                 if (::Text(c).size() > b.text.size()) b.text = ::Text(c);
             seen.push_back(b);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            PostMessageA(box, WM_COMMAND, no ? (yes ? IDYES : IDNO) : IDOK, 0);
             WaitFor([&] { return !IsWindow(box); }, 5000);
             ms = 300;
         }
         return seen;
     }
-    void Drop(const std::vector<std::string>& paths) override {
+    std::vector<SeenBox> Drop(const std::vector<std::string>& paths) override {
         // The HDROP lives in the other process: a fixed block there is its own handle.
         std::wstring files;
         for (const std::string& p : paths)
@@ -141,15 +145,16 @@ class Win32Driver : public WindowDriver {
         void* remote =
             VirtualAllocEx(pi.hProcess, nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
         WriteProcessMemory(pi.hProcess, remote, block.data(), block.size(), nullptr);
-        SendMessageA(main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+        PostMessageA(main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+        return Boxes(1000);
     }
     void Type(const std::string& utf8) override {
         SendMessageA(Item(kIdNewName), EM_SETSEL, 0, -1);
         Keys(VK_DELETE, Wide(utf8, CP_UTF8));
     }
-    std::vector<SeenBox> Enter() override {
-        Keys(VK_RETURN, L"");
-        return Boxes(300);
+    std::vector<SeenBox> Key(int key) override {
+        Keys(key == kKeyEnter ? VK_RETURN : key == kKeyTab ? VK_TAB : VK_SPACE, L"");
+        return Boxes(key == kKeyTab ? 300 : 30000);
     }
     std::vector<SeenBox> Press() override {
         PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED), 0);
@@ -159,6 +164,12 @@ class Win32Driver : public WindowDriver {
         return IsWindowVisible(Item(kIdOldName)) ? ::Text(Item(kIdOldName)) : "";
     }
     std::string Text(int id) override { return ::Text(Item(id)); }
+    int Focus() override {
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof gui;
+        GetGUIThreadInfo(pi.dwThreadId, &gui);
+        return gui.hwndFocus ? GetDlgCtrlID(gui.hwndFocus) : 0;
+    }
     std::vector<int> Geometry(int id) override {
         RECT r;
         GetWindowRect(Item(id), &r);
@@ -194,10 +205,7 @@ TEST(Window, AliveDuringALongJob) {
     ASSERT_NE(d.main, nullptr);
     WaitFor([&] { return !d.Label().empty(); }, 10000); // shown as soon as made, then started
     EXPECT_EQ(d.Label(), "SampleApp");
-    GUITHREADINFO gui = {};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(d.pi.dwThreadId, &gui);
-    EXPECT_EQ(gui.hwndFocus, d.Item(kIdNewName));
+    EXPECT_EQ(d.Focus(), kIdNewName);
     d.Type(reinterpret_cast<const char*>(u8"サンプル改"));
     std::string typed = d.Text(kIdNewName); // in the code page
     ASSERT_FALSE(typed.empty());
@@ -211,8 +219,13 @@ TEST(Window, AliveDuringALongJob) {
             << "no answer";
         longest = std::max(longest, GetTickCount() - t0);
         if (checks != 1) continue;
+        // ③ disabled and the progress in the title; a second press and a drop change nothing.
+        EXPECT_FALSE(IsWindowEnabled(d.Item(kIdExecute)));
+        std::string title = ::Text(d.main);
+        EXPECT_NE(title.find(" \x81\x5C \x83\x52\x83\x73\x81\x5B\x92\x86 "), std::string::npos)
+            << title; // " — コピー中 " in CP932
         PostMessageA(d.main, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED), 0);
-        d.Drop({gOut});
+        PostMessageA(d.main, WM_DROPFILES, 0, 0);
         SaveScreen(d.Rect(), gOut + "\\busy.bmp");
     }
     std::printf("job: %lu ms, %lu checks, longest answer %lu ms\n", GetTickCount() - start, checks,
@@ -225,9 +238,11 @@ TEST(Window, AliveDuringALongJob) {
     SaveScreen(both, gOut + "\\after.bmp");
     std::vector<SeenBox> seen = d.Boxes(1500); // one job: one box
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text, kTxtDone);
+    EXPECT_EQ(seen[0].text.rfind(kTxtDone, 0), 0u);
     EXPECT_TRUE(seen[0].owned);
     EXPECT_EQ(d.Label(), "SampleApp");
+    EXPECT_TRUE(IsWindowEnabled(d.Item(kIdExecute)));
+    EXPECT_EQ(::Text(d.main), kWindowTitle);
 
     std::string parent = gProject.substr(0, gProject.rfind('\\'));
     std::string copy = parent + "\\" + typed, aside = parent + "\\by-window";

@@ -71,6 +71,20 @@ void ChangeDir(const std::string& dir) {
 
 void SetMode(const std::string&, int) {}
 
+void Age(const std::string& path, int seconds) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= static_cast<ULONGLONG>(seconds) * 10000000;
+    FILETIME then{t.LowPart, t.HighPart};
+    SetFileTime(h, nullptr, &then, &then);
+    CloseHandle(h);
+}
+
 std::string CurrentDir() {
     char buf[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, buf);

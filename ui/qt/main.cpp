@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
         std::puts("kestrelwick " KW_VERSION);
         return 0;
     }
+    PlatStartup();
     QApplication app(argc, argv);
     KwMainWindow* window = CreateMainWindow();
     // A folder given on the command line (a file manager's "open with") is taken as if it

@@ -1,6 +1,6 @@
 #include "ui/qt/window.h"
 
-#include "platform/platform.h"
+#include "engine/texts.h"
 #include "ui/layout.h"
 
 #include <QApplication>
@@ -14,36 +14,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QThread>
 #include <QUrl>
 
 namespace {
-
-KwMainWindow* gMainWindow = nullptr;
-
-// Message boxes of the engine and the commands: modal, owned by the main window, and shown by
-// the window's thread, also when the job asks for one from its own.
-void QtBox(const char* text, const char* caption, unsigned flags) {
-    auto show = [&] {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption),
-                        QString::fromUtf8(text).replace("\r\n", "\n"), QMessageBox::Ok,
-                        static_cast<QWidget*>(glPlatOwner));
-        box.setObjectName("KwMessageBox");
-        if (flags & kBoxTopmost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        box.exec();
-    };
-    if (QThread::currentThread() == qApp->thread())
-        show();
-    else
-        QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
-}
-
-// From the job's thread: the window takes its end in its own.
-void JobEnded() {
-    QMetaObject::invokeMethod(qApp, [] {
-        if (gMainWindow) gMainWindow->OnJobEnded();
-    });
-}
 
 QFont DialogFont() {
     // Where the Japanese Windows face is missing, faces made to its widths stand in.
@@ -56,13 +29,66 @@ QFont DialogFont() {
     return font;
 }
 
+QString Q(const std::string& text) {
+    return QString::fromUtf8(text.c_str()).replace("\r\n", "\n");
+}
+
 } // namespace
 
-KwMainWindow::KwMainWindow() {
-    gMainWindow = this;
-    glPlatOwner = this;
+// What the window gives the job controller.
+class QtPort : public KwPort {
+  public:
+    explicit QtPort(KwMainWindow* w) : w_(w) {}
+
+    // Modal, owned by the window, and the focus back in the name field afterwards.
+    void Box(const std::string& text, const char* caption, unsigned flags) override {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption), Q(text), QMessageBox::Ok,
+                        w_);
+        box.setObjectName("KwMessageBox");
+        if (flags & kBoxTopmost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.exec();
+        w_->newName_->setFocus();
+    }
+    bool Ask(const std::string& question) override {
+        QMessageBox box(QMessageBox::Question, QString::fromUtf8(kTxtCaption), Q(question),
+                        QMessageBox::Yes | QMessageBox::No, w_);
+        box.setObjectName("KwMessageBox");
+        box.setDefaultButton(QMessageBox::No);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        bool yes = box.exec() == QMessageBox::Yes;
+        w_->newName_->setFocus();
+        return yes;
+    }
+    void Busy(bool busy) override {
+        w_->execute_->setEnabled(!busy);
+        if (busy) {
+            w_->newName_->setFocus();
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+        w_->setWindowTitle(QString::fromStdString(busy ? KwBusyTitle(0, 0) : kWindowTitle));
+    }
+    void Progress(size_t done, size_t total) override {
+        w_->setWindowTitle(QString::fromStdString(KwBusyTitle(done, total)));
+    }
+    void Post(std::function<void()> fn) override {
+        QMetaObject::invokeMethod(w_, std::move(fn), Qt::QueuedConnection);
+    }
+    void Label(const std::string& name) override {
+        w_->oldName_->setText(QFile::decodeName(QByteArray::fromStdString(name)));
+        w_->oldName_->setVisible(!name.empty());
+        w_->newName_->setFocus();
+    }
+    void Close() override { w_->close(); }
+
+  private:
+    KwMainWindow* w_;
+};
+
+KwMainWindow::KwMainWindow() : port_(new QtPort(this)), controller_(port_.get(), true) {
     setWindowTitle(QString::fromUtf8(kWindowTitle));
-    setWindowIcon(QIcon::fromTheme("kestrelwick", QIcon(":/kestrelwick.png")));
+    setWindowIcon(QApplication::windowIcon());
     setAcceptDrops(true);
     setFont(DialogFont());
     resize(kClientWidth, kClientHeight);
@@ -70,38 +96,38 @@ KwMainWindow::KwMainWindow() {
         QWidget* w = nullptr;
         QString text = QString::fromUtf8(c.text);
         switch (c.kind) {
-        case kButton: {
-            auto* button = new QPushButton(text, this);
-            button->setFocusPolicy(Qt::ClickFocus);
-            connect(button, &QPushButton::clicked, this, [this] { OnExecute(); });
-            w = button;
+        case kButton:
+            execute_ = new QPushButton(text, this);
+            connect(execute_, &QPushButton::clicked, this, [this] { OnExecute(); });
+            w = execute_;
             break;
-        }
         case kLabel: {
             auto* label = new QLabel(text, this);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // as a Windows STATIC draws
             w = label;
             break;
         }
-        case kEdit: {
+        case kEdit:
             newName_ = new QLineEdit(this);
             connect(newName_, &QLineEdit::textEdited, this, [this] { FitToWidth(); });
+            connect(newName_, &QLineEdit::returnPressed, this, [this] { OnExecute(); });
             w = newName_;
             break;
-        }
         }
         w->setObjectName(QString::number(c.id));
         w->setGeometry(c.x, c.y, c.w, c.h);
         w->setVisible(c.visible);
         if (c.id == kIdOldName) oldName_ = static_cast<QLabel*>(w);
     }
+    // Tab and Shift+Tab between the name and ③, as the dialog manager does on Windows.
+    execute_->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget* w : findChildren<QLabel*>())
+        w->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(newName_, execute_);
     newName_->setFocus();
 }
 
-KwMainWindow::~KwMainWindow() {
-    if (glPlatOwner == this) glPlatOwner = nullptr;
-    gMainWindow = nullptr;
-}
+KwMainWindow::~KwMainWindow() = default;
 
 // The edit field does not scroll on Windows: it takes what fits its width. What goes past it,
 // typed or pasted, is cut off.
@@ -120,43 +146,31 @@ void KwMainWindow::dragEnterEvent(QDragEnterEvent* event) {
 
 void KwMainWindow::dropEvent(QDropEvent* event) {
     if (!event->mimeData()->hasUrls()) return;
-    OnDropUrls(event->mimeData()->urls());
     event->acceptProposedAction();
+    OnDropUrls(event->mimeData()->urls());
 }
 
 void KwMainWindow::closeEvent(QCloseEvent* event) {
     // The copy is never left half-built by the window: it closes when the job has ended.
-    if (Busy()) {
-        closePending_ = true;
-        event->ignore();
-    }
+    if (!controller_.MayClose()) event->ignore();
 }
 
 void KwMainWindow::OnDropUrls(const QList<QUrl>& urls) {
-    if (Busy() || urls.isEmpty() || !urls.first().isLocalFile()) return;
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
     QString path = urls.first().toLocalFile();
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
-    const std::string& name = OnDropPath(QFile::encodeName(path).toStdString());
-    oldName_->setText(QFile::decodeName(QByteArray::fromStdString(name)));
-    oldName_->show();
-    newName_->setFocus();
+    controller_.Drop(QFile::encodeName(path).toStdString());
 }
 
 void KwMainWindow::OnExecute() {
-    if (Busy() || !StartExecute(newName_->text().toStdString(), true, &job_, JobEnded)) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void KwMainWindow::OnJobEnded() {
-    QApplication::restoreOverrideCursor();
-    FinishExecute(&job_);
-    if (closePending_) close();
+    controller_.Execute(newName_->text().toStdString());
 }
 
 KwMainWindow* CreateMainWindow() {
     Q_INIT_RESOURCE(kestrelwick); // the icon, from this static library
-    glPlat.Box = QtBox;
+    // The program's own icon, for every window of it (title bar, taskbar, Alt+Tab).
+    QApplication::setWindowIcon(QIcon::fromTheme("kestrelwick", QIcon(":/kestrelwick.png")));
     auto* window = new KwMainWindow;
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();

@@ -2,12 +2,15 @@
 // IDs (as object names) and steps as on Windows.
 #pragma once
 
-#include "ui/commands.h"
+#include "commands/controller.h"
 
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QUrl;
 
 class KwMainWindow : public QWidget {
@@ -18,25 +21,25 @@ class KwMainWindow : public QWidget {
     // A drop of these items: the first one counts, as on Windows.
     void OnDropUrls(const QList<QUrl>& urls);
     // A press of the execute button: the job runs on a thread of its own, and the window
-    // stays alive meanwhile, with the wait cursor, taking no press, drop or close.
+    // stays alive meanwhile, with ③ disabled and the progress in the title.
     void OnExecute();
-    void OnJobEnded();
-    bool Busy() const { return job_.thread.joinable(); }
+    bool Busy() const { return controller_.Busy(); }
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Tab does not move between the controls, as on Windows.
-    bool focusNextPrevChild(bool) override { return false; }
 
   private:
+    friend class QtPort;
     void FitToWidth();
-    QLabel* oldName_;
-    QLineEdit* newName_;
-    KwJob job_;
-    bool closePending_ = false;
+
+    QLabel* oldName_ = nullptr;
+    QLineEdit* newName_ = nullptr;
+    QPushButton* execute_ = nullptr;
+    std::unique_ptr<KwPort> port_; // what the window gives the job controller
+    KwController controller_;
 };
 
-// Start-up up to the event loop: the font, the main window (shown) and its message boxes.
+// Start-up up to the event loop: the font, the main window (shown).
 KwMainWindow* CreateMainWindow();

@@ -1,9 +1,10 @@
 #include "ui/win32/window.h"
 
+#include "commands/controller.h"
 #include "engine/texts.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
-#include "ui/commands.h"
+#include "ui/layout.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -12,68 +13,95 @@
 #include <string>
 
 HWND glMainWnd = nullptr;
-HFONT glFont = nullptr;
-HBRUSH glBrush = nullptr;
 
 namespace {
 
 constexpr char kClassName[] = "NORMAL0";
-// From the job's thread: it has ended; files done (wParam) of planned (lParam); a box to show
-// (wParam: its Box arguments), which the job waits for.
-constexpr UINT kMsgJobEnded = WM_APP + 1;
-constexpr UINT kMsgProgress = WM_APP + 2;
-constexpr UINT kMsgBox = WM_APP + 3;
+// A function the controller posted to the window's thread (lParam).
+constexpr UINT kMsgRun = WM_APP + 1;
 
 // The window class and styles of each kind of control.
 struct Kind {
     const char* cls;
-    DWORD exStyle;
+    DWORD exStyle, style;
 };
-constexpr Kind kKinds[] = {{"BUTTON", 0}, {"STATIC", 0}, {"EDIT", WS_EX_CLIENTEDGE}};
+constexpr Kind kKinds[] = {
+    {"BUTTON", 0, WS_TABSTOP}, {"STATIC", 0, 0}, {"EDIT", WS_EX_CLIENTEDGE, WS_TABSTOP}};
 
+HWND Item(int id) {
+    return GetDlgItem(glMainWnd, id);
+}
+
+LRESULT CALLBACK OnTop(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE)
+        SetWindowPos(reinterpret_cast<HWND>(wParam), HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A box owned by the window, the name field focused again afterwards. With MB_TOPMOST it is
+// put on top as it opens: Wine does not do that for the flag, Windows already has.
+int ShowBox(const char* text, const char* caption, UINT flags) {
+    HHOOK hook = flags & MB_TOPMOST
+                     ? SetWindowsHookExA(WH_CBT, OnTop, nullptr, GetCurrentThreadId())
+                     : nullptr;
+    int answer = MessageBoxA(glMainWnd, text, caption, flags);
+    if (hook) UnhookWindowsHookEx(hook);
+    SetFocus(Item(kIdNewName));
+    return answer;
+}
+
+// What the window gives the job controller.
+class WinPort : public KwPort {
+  public:
+    HFONT font = nullptr;
+    HBRUSH brush = nullptr;
+    ITaskbarList3* taskbar = nullptr; // where Windows has it (7 and later)
+
+    void Box(const std::string& text, const char* caption, unsigned flags) override {
+        ShowBox(text.c_str(), caption, flags);
+    }
+    bool Ask(const std::string& question) override {
+        return ShowBox(question.c_str(), kTxtCaption,
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TOPMOST) == IDYES;
+    }
+    void Busy(bool busy) override {
+        EnableWindow(Item(kIdExecute), !busy);
+        if (busy) SetFocus(Item(kIdNewName));
+        SetWindowTextA(glMainWnd, busy ? KwBusyTitle(0, 0).c_str() : kWindowTitle);
+        if (taskbar) taskbar->SetProgressState(glMainWnd, busy ? TBPF_NORMAL : TBPF_NOPROGRESS);
+        // The pointer shows it at once where it is over the window, not at its next move.
+        POINT at;
+        if (GetCursorPos(&at) && GetAncestor(WindowFromPoint(at), GA_ROOT) == glMainWnd)
+            SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+    }
+    void Progress(size_t done, size_t total) override {
+        SetWindowTextA(glMainWnd, KwBusyTitle(done, total).c_str());
+        if (taskbar) taskbar->SetProgressValue(glMainWnd, done, total);
+    }
+    void Post(std::function<void()> fn) override {
+        PostMessageW(glMainWnd, kMsgRun, 0,
+                     reinterpret_cast<LPARAM>(new std::function<void()>(std::move(fn))));
+    }
+    void Label(const std::string& name) override {
+        SendMessageA(Item(kIdOldName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        ShowWindow(Item(kIdOldName), name.empty() ? SW_HIDE : SW_SHOWNORMAL);
+        SetFocus(Item(kIdNewName));
+    }
+    void Close() override { DestroyWindow(glMainWnd); }
+};
+
+WinPort gPort;
 // The job runs on a thread of its own so that the window stays alive: it repaints, moves and
 // answers the system while the copy is made, and takes no command, drop or close meanwhile.
-KwJob gJob;
-bool gBusy = false;
-bool gClosePending = false;
-DWORD gWindowThread = 0;
-ITaskbarList3* gTaskbar = nullptr; // where Windows has it (7 and later)
-PlatCalls gDirect;                 // the calls as the platform makes them
-
-struct BoxArgs {
-    const char* text;
-    const char* caption;
-    unsigned flags;
-};
-
-// Boxes of the job are shown by the window's thread, owned by the window as always.
-void Box(const char* text, const char* caption, unsigned flags) {
-    BoxArgs args{text, caption, flags};
-    if (GetCurrentThreadId() == gWindowThread)
-        gDirect.Box(text, caption, flags);
-    else
-        SendMessageA(glMainWnd, kMsgBox, reinterpret_cast<WPARAM>(&args), 0);
-}
-
-void Progress(size_t done, size_t total) {
-    PostMessageA(glMainWnd, kMsgProgress, done, static_cast<LPARAM>(total));
-}
-
-void JobEnded() {
-    PostMessageA(glMainWnd, kMsgJobEnded, 0, 0);
-}
-
-HWND Edit() {
-    return GetDlgItem(glMainWnd, kIdNewName);
-}
+KwController gController(&gPort, true);
 
 void OnCreate(HWND hwnd) {
     glMainWnd = hwnd;
-    glPlatOwner = hwnd;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     for (const ControlSpec& c : kControlSpecs) {
         const Kind& k = kKinds[c.kind];
-        DWORD style = WS_CHILD | (c.visible ? WS_VISIBLE : 0);
+        DWORD style = WS_CHILD | k.style | (c.visible ? WS_VISIBLE : 0);
         auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id));
         std::wstring cls, text;
         KwToWide(k.cls, &cls);
@@ -85,67 +113,48 @@ void OnCreate(HWND hwnd) {
                                            c.w, c.h, hwnd, id, instance, nullptr)
                          : CreateWindowExA(k.exStyle, k.cls, c.text, style, c.x, c.y, c.w, c.h,
                                            hwnd, id, instance, nullptr);
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(glFont), FALSE);
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(gPort.font), FALSE);
     }
 }
 
 void OnDestroy() {
-    DeleteObject(glFont);
-    DeleteObject(glBrush);
-    glFont = nullptr;
-    glBrush = nullptr;
+    DeleteObject(gPort.font);
+    DeleteObject(gPort.brush);
+    gPort.font = nullptr;
+    gPort.brush = nullptr;
     PostQuitMessage(0);
 }
 
+// The button, Enter in the name field (the dialog manager's IDOK) and Space on the button.
 void OnCommand(WPARAM wParam) {
-    if (LOWORD(wParam) == kIdExecute && HIWORD(wParam) == BN_CLICKED) OnExecute();
+    if ((LOWORD(wParam) == kIdExecute || LOWORD(wParam) == IDOK) && HIWORD(wParam) == BN_CLICKED)
+        OnExecute();
 }
 
 void OnClose(HWND hwnd) {
-    if (gBusy)
-        gClosePending = true; // the copy is never left half-built by the window
-    else
-        DestroyWindow(hwnd);
-}
-
-void OnProgress(WPARAM done, LPARAM total) {
-    if (gTaskbar && gBusy)
-        gTaskbar->SetProgressValue(glMainWnd, done, static_cast<ULONGLONG>(total));
-}
-
-void OnJobEnded() {
-    gBusy = false;
-    if (gTaskbar) gTaskbar->SetProgressState(glMainWnd, TBPF_NOPROGRESS);
-    POINT at;
-    if (GetCursorPos(&at) && GetAncestor(WindowFromPoint(at), GA_ROOT) == glMainWnd)
-        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    FinishExecute(&gJob);
-    if (gClosePending) DestroyWindow(glMainWnd);
+    if (gController.MayClose()) DestroyWindow(hwnd);
 }
 
 LRESULT OnSetCursor(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!gBusy) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!gController.Busy()) return DefWindowProcA(hwnd, msg, wParam, lParam);
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     return TRUE;
 }
 
-// The path given as it truly is: the label shows the name it gives, and typing goes to the
-// name field.
-void TakeFolder(const std::wstring& wide) {
-    std::string path;
-    if (!KwFromWide(wide, &path)) {
-        glPlat.Box(kTxtDropNotCp932, kTxtCaption, kBoxTopmost);
-        return;
-    }
-    HWND label = GetDlgItem(glMainWnd, kIdOldName);
-    SendMessageA(label, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(OnDropPath(path).c_str()));
-    ShowWindow(label, SW_SHOWNORMAL);
-    SetFocus(Edit());
+void OnRun(LPARAM fn) {
+    auto* f = reinterpret_cast<std::function<void()>*>(fn);
+    (*f)();
+    delete f;
 }
 
-} // namespace
+// The path given as it truly is: a best-fit form of a name would name another folder.
+void TakeFolder(const std::wstring& wide) {
+    std::string path;
+    bool exact = KwFromWide(wide, &path);
+    gController.Drop(path, exact);
+}
 
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
@@ -153,16 +162,22 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_CLOSE: OnClose(hwnd); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_SETCURSOR: return OnSetCursor(hwnd, msg, wParam, lParam);
-    case WM_SETFOCUS: SetFocus(Edit()); return 0; // back from a box: typing goes to the name
-    case kMsgProgress: OnProgress(wParam, lParam); return 0;
-    case kMsgJobEnded: OnJobEnded(); return 0;
-    case kMsgBox: {
-        auto* b = reinterpret_cast<BoxArgs*>(wParam);
-        gDirect.Box(b->text, b->caption, b->flags);
-        return 0;
-    }
+    case WM_SETFOCUS: SetFocus(Item(kIdNewName)); return 0; // typing goes to the name
+    case kMsgRun: OnRun(lParam); return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+// Nothing thrown gets into the system's code: it is said, and the window goes on.
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Dispatch(hwnd, msg, wParam, lParam);
+    } catch (...) {
+        ShowBox(kTxtWhyInternal, kTxtCaption, MB_TOPMOST);
+        return 0;
+    }
 }
 
 void OnDropFiles(HDROP drop) {
@@ -172,47 +187,40 @@ void OnDropFiles(HDROP drop) {
     std::wstring wide(len, L'\0');
     DragQueryFileW(drop, 0, wide.data(), len + 1);
     DragFinish(drop);
-    if (!gBusy) TakeFolder(wide);
+    TakeFolder(wide);
 }
 
 void OnExecute() {
-    if (gBusy) return; // one job at a time
-    int len = GetWindowTextLengthW(Edit());
+    HWND edit = Item(kIdNewName);
+    int len = GetWindowTextLengthW(edit);
     std::wstring wide(static_cast<size_t>(len) + 1, L'\0');
-    wide.resize(static_cast<size_t>(GetWindowTextW(Edit(), wide.data(), len + 1)));
+    wide.resize(static_cast<size_t>(GetWindowTextW(edit, wide.data(), len + 1)));
     std::string typed;
     bool exact = KwFromWide(wide, &typed);
-    if (!StartExecute(exact ? typed : std::string("?"), exact, &gJob, JobEnded)) return;
-    gBusy = true;
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    if (gTaskbar) gTaskbar->SetProgressState(glMainWnd, TBPF_NORMAL);
-}
-
-bool IsJobRunning() {
-    return gBusy;
+    gController.Execute(exact ? typed : std::string("?"), exact);
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
-    gWindowThread = GetCurrentThreadId();
-    gDirect = glPlat;
-    glPlat.Box = Box;
-    glKwProgress = Progress;
     INITCOMMONCONTROLSEX icc = {8, 0xFF};
     InitCommonControlsEx(&icc);
-    glFont = CreateFontA(-kFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                         OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY, FF_SWISS, kFontFace);
-    glBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    gPort.font =
+        CreateFontA(-kFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                    OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY, FF_SWISS, kFontFace);
+    gPort.brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
 
+    // The program's own icon, in the title bar, on the taskbar and in Alt+Tab.
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = glBrush;
+    wc.hbrBackground = gPort.brush;
     wc.lpszClassName = kClassName;
-    wc.hIconSm = LoadIconA(nullptr, IDI_WINLOGO);
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     RegisterClassExA(&wc);
 
     HWND hwnd = CreateWindowExA(WS_EX_ACCEPTFILES, kClassName, kWindowTitle,
@@ -221,19 +229,17 @@ HWND CreateMainWindow(HINSTANCE instance) {
     // The taskbar button shows a job's progress where Windows has the interface.
     if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) &&
         SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_ITaskbarList3, reinterpret_cast<void**>(&gTaskbar))) &&
-        FAILED(gTaskbar->HrInit())) {
-        gTaskbar->Release();
-        gTaskbar = nullptr;
+                                   IID_ITaskbarList3, reinterpret_cast<void**>(&gPort.taskbar))) &&
+        FAILED(gPort.taskbar->HrInit())) {
+        gPort.taskbar->Release();
+        gPort.taskbar = nullptr;
     }
     if (hwnd) {
-        SetFocus(Edit());
+        SetFocus(Item(kIdNewName));
         // A folder given on the command line (dropped on the program's icon, Send To) is
-        // taken as if it had been dropped first; other arguments are ignored.
-        int n = 0;
-        LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &n);
-        if (args && n > 1) TakeFolder(args[1]);
-        LocalFree(args);
+        // taken as if it had been dropped first.
+        std::vector<PlatArg> args = PlatCommandLine(0, nullptr);
+        if (args.size() > 1 && !args[1].text.empty()) gController.Drop(args[1].text, args[1].exact);
     }
     return hwnd;
 }
@@ -242,8 +248,10 @@ int RunMessageLoop() {
     MSG msg;
     BOOL got;
     // The wide calls: typed characters reach the edit field as UTF-16, not converted to the
-    // code page on the way.
+    // code page on the way. The dialog manager moves the focus with Tab and presses the
+    // button with Enter.
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0 && got != -1) {
+        if (IsDialogMessageW(glMainWnd, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -3,11 +3,7 @@
 
 #include <windows.h>
 
-#include "ui/layout.h"
-
 extern HWND glMainWnd; // owner of every message box
-extern HFONT glFont;
-extern HBRUSH glBrush;
 
 // Start-up up to the message loop: common controls, font, brush, class, main window, and a
 // folder given on the command line.
@@ -19,5 +15,3 @@ int RunMessageLoop();
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void OnDropFiles(HDROP drop);
 void OnExecute();
-// Whether a job started by the execute button is still running.
-bool IsJobRunning();

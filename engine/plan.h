@@ -1,0 +1,14 @@
+// The plan of a job: every entry of the project folder, the name of its copy and what is done
+// with it, and the refusals that must come before anything is written.
+#pragma once
+
+#include "engine/run.h"
+
+#include <string>
+
+// Takes the rename state into the run and plans it without writing anything. "" when it may
+// go on, else the refusal.
+std::string KwMakePlan(KwRun* run);
+
+// 1 when the name's extension (from its last dot) is one of the project's text types.
+int IsKakikaeTarget(const std::string& name);

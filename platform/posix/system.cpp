@@ -1,0 +1,125 @@
+// What is not the file system on Linux: encodings, the debug channel, error texts, the
+// process.
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <iconv.h>
+#include <map>
+#include <strings.h>
+#include <unistd.h>
+
+namespace {
+
+const char* IconvName(PlatEnc e) {
+    switch (e) {
+    case kEncCp932: return "CP932";
+    case kEncUtf16Le: return "UTF-16LE";
+    case kEncUtf16Be: return "UTF-16BE";
+    default: return "UTF-8";
+    }
+}
+
+// Opening a conversion costs more than converting a name: each thread keeps those it opened.
+struct Converters {
+    std::map<std::pair<std::string, std::string>, iconv_t> open;
+    ~Converters() {
+        for (auto& [names, cd] : open)
+            iconv_close(cd);
+    }
+    iconv_t Get(const char* from, const char* to) {
+        auto [it, fresh] = open.emplace(std::make_pair(from, to), reinterpret_cast<iconv_t>(-1));
+        if (fresh) it->second = iconv_open(to, from);
+        return it->second;
+    }
+};
+
+// The whole of `in` converted; false at the first byte iconv can't take.
+bool Iconv(std::string_view in, const char* from, const char* to, std::string* out) {
+    thread_local Converters converters;
+    iconv_t cd = converters.Get(from, to);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // a fresh start
+    out->assign(in.size() * 4 + 8, '\0'); // UTF-32 takes 4 bytes a character, the rest fewer
+    char* ip = const_cast<char*>(in.data());
+    char* op = out->data();
+    size_t il = in.size(), ol = out->size();
+    bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1) &&
+              iconv(cd, nullptr, nullptr, &op, &ol) != static_cast<size_t>(-1);
+    out->resize(ok ? static_cast<size_t>(op - out->data()) : 0);
+    return ok;
+}
+
+} // namespace
+
+// Through UTF-32: iconv maps some characters to CP932 by best fit ("¥" to 5C, "〜" to 8160), so
+// the result must decode to the same characters.
+int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out) {
+    std::string chars, back;
+    if (Iconv(in, IconvName(from), "UTF-32LE", &chars) &&
+        Iconv(chars, "UTF-32LE", IconvName(to), out) &&
+        Iconv(*out, IconvName(to), "UTF-32LE", &back) && back == chars)
+        return 0;
+    out->clear();
+    return EILSEQ;
+}
+
+int PlatCompareNoCase(const char* a, const char* b) {
+    return strcasecmp(a, b);
+}
+
+// There is no debugger channel here: the lines go to stderr when KESTRELWICK_DEBUG is set.
+void PlatDebugOut(const char* line) {
+    static const bool on = getenv("KESTRELWICK_DEBUG") != nullptr;
+    if (on) (void)!write(2, line, strlen(line));
+}
+
+int PlatProcessId() {
+    return static_cast<int>(getpid());
+}
+
+int64_t PlatNow() {
+    return static_cast<int64_t>(time(nullptr));
+}
+
+int64_t PlatTicks() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+std::string PlatErrorText(int code) {
+    char buf[256];
+    return strerror_r(code, buf, sizeof buf); // in the language PlatStartup took
+}
+
+bool PlatIsDiskFull(int code) {
+    return code == ENOSPC || code == EFBIG || code == EDQUOT;
+}
+
+void PlatStartup() {
+    // A write past `ulimit -f` then fails with EFBIG, reported like a full disk.
+    signal(SIGXFSZ, SIG_IGN);
+    setlocale(LC_CTYPE, "");
+    setlocale(LC_MESSAGES, "");
+}
+
+std::vector<PlatArg> PlatCommandLine(int argc, char** argv) {
+    std::vector<PlatArg> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back({argv[i], true});
+    return args;
+}
+
+int PlatCpuVector() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return 2;
+    if (__builtin_cpu_supports("sse2")) return 1;
+#endif
+    return 0;
+}

@@ -1,0 +1,323 @@
+// The file calls on Windows: the ANSI calls, so every name is in the ANSI code page; names are
+// listed with the wide calls and kept only where the code page holds them exactly. An opened
+// folder is held without sharing its deletion, so it can't be moved or replaced meanwhile, and
+// is checked to still be itself before anything is made, moved or removed in it.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "platform/win32/wide.h"
+
+namespace {
+
+struct Dir {
+    HANDLE h;
+    std::string path;
+    PlatFileId id;
+};
+
+int Code(BOOL ok) {
+    return ok ? 0 : static_cast<int>(GetLastError());
+}
+
+std::string In(PlatDir at, const char* name) {
+    return static_cast<Dir*>(at)->path + "\\" + name;
+}
+
+void Fill(const BY_HANDLE_FILE_INFORMATION& info, PlatFileId* id) {
+    id->volume = info.dwVolumeSerialNumber;
+    id->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id->isDir = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    id->isLink = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    ULARGE_INTEGER t;
+    t.LowPart = info.ftLastWriteTime.dwLowDateTime;
+    t.HighPart = info.ftLastWriteTime.dwHighDateTime;
+    id->changed = static_cast<int64_t>(t.QuadPart / 10000000) - 11644473600LL;
+}
+
+// The identity of a path; with `follow` of what a link leads to, else of the link itself.
+int IdentifyPath(const std::string& path, bool follow, PlatFileId* id) {
+    // Backup semantics lets a folder be opened; no access right is needed to read its identity.
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info;
+    int err = Code(GetFileInformationByHandle(h, &info));
+    CloseHandle(h);
+    if (!err) Fill(info, id);
+    return err;
+}
+
+// The folder is still the one that was opened, at its path.
+int Still(PlatDir at) {
+    const Dir* d = static_cast<Dir*>(at);
+    PlatFileId now;
+    if (IdentifyPath(d->path, false, &now) != 0 || now.isLink || now.volume != d->id.volume ||
+        now.index != d->id.index)
+        return kPlatErrMoved;
+    return 0;
+}
+
+// Whether Windows would take a name for another one: a trailing space or dot goes, and a
+// separator or a drive colon makes it a path.
+void FillEntry(const WIN32_FIND_DATAW& fd, PlatEntry* entry) {
+    entry->state = kNameOk;
+    if (!KwFromWide(fd.cFileName, wcslen(fd.cFileName), &entry->name)) {
+        entry->state = kNameNotAnsi;
+        // For showing only: what the default character makes of it.
+        char shown[MAX_PATH * 2] = {};
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fd.cFileName, -1, shown, sizeof shown,
+                            nullptr, nullptr);
+        entry->name = shown;
+    } else if (entry->name != "." && entry->name != ".." && PlatIsBadName(entry->name, true)) {
+        entry->state = kNameAltered;
+    }
+    entry->isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry->isLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+int WinList(const char* folder, std::vector<PlatEntry>* out) {
+    out->clear();
+    std::wstring wide;
+    if (!KwToWide(std::string(folder) + "\\*", &wide)) return ERROR_INVALID_NAME;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(wide.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(GetLastError());
+    int err = 0;
+    do {
+        out->emplace_back();
+        FillEntry(fd, &out->back());
+    } while (FindNextFileW(h, &fd));
+    if (GetLastError() != ERROR_NO_MORE_FILES) err = static_cast<int>(GetLastError());
+    FindClose(h);
+    return err;
+}
+
+int WinFullPath(const char* path, std::string* out) {
+    std::wstring wide;
+    if (!KwToWide(path, &wide)) return ERROR_INVALID_NAME;
+    DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return static_cast<int>(GetLastError());
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+    full.resize(n);
+    // A folder's own path, not its root's: "C:\Proj\" is "C:\Proj".
+    while (full.size() > 3 && full.back() == L'\\')
+        full.pop_back();
+    return n > 0 && KwFromWide(full, out) ? 0 : ERROR_NO_UNICODE_TRANSLATION;
+}
+
+int WinIdentify(const char* path, PlatFileId* id) {
+    if (int err = IdentifyPath(path, true, id)) return err;
+    DWORD attrs = GetFileAttributesA(path);
+    id->isLink = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT);
+    return 0;
+}
+
+// Held without FILE_SHARE_DELETE: while the run lives, no one renames or removes the folder.
+int OpenFolder(const std::string& path, PlatDir* dir, PlatFileId* id) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info;
+    int err = Code(GetFileInformationByHandle(h, &info));
+    if (!err) Fill(info, id);
+    if (!err && (!id->isDir || id->isLink)) err = id->isLink ? kPlatErrMoved : ERROR_DIRECTORY;
+    if (err) {
+        CloseHandle(h);
+        return err;
+    }
+    *dir = new Dir{h, path, *id};
+    return 0;
+}
+
+int WinOpenDir(const char* path, PlatDir* dir, PlatFileId* id) {
+    return OpenFolder(path, dir, id);
+}
+
+int WinOpenDirAt(PlatDir at, const char* name, PlatDir* dir, PlatFileId* id) {
+    if (int err = Still(at)) return err;
+    return OpenFolder(In(at, name), dir, id);
+}
+
+int WinCloseDir(PlatDir dir) {
+    int err = Code(CloseHandle(static_cast<Dir*>(dir)->h));
+    delete static_cast<Dir*>(dir);
+    return err;
+}
+
+int WinIdentifyAt(PlatDir at, const char* name, PlatFileId* id) {
+    if (int err = Still(at)) return err;
+    return IdentifyPath(In(at, name), false, id);
+}
+
+int WinMakeDirAt(PlatDir at, const char* name) {
+    if (int err = Still(at)) return err;
+    return Code(CreateDirectoryA(In(at, name).c_str(), nullptr));
+}
+
+int Open(const std::string& path, DWORD access, DWORD disposition, PlatFile* file) {
+    HANDLE h =
+        CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    // A pipe or a device (Wine shows those of Linux folders as files) is no file to copy.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return ERROR_BAD_FILE_TYPE;
+    }
+    *file = h;
+    return 0;
+}
+
+int WinOpenRead(const char* path, PlatFile* file) {
+    return Open(path, GENERIC_READ, OPEN_EXISTING, file);
+}
+
+int WinCreateAt(PlatDir at, const char* name, PlatFile* file) {
+    if (int err = Still(at)) return err;
+    return Open(In(at, name), GENERIC_WRITE, CREATE_NEW, file);
+}
+
+int WinCopyAt(const char* from, PlatDir at, const char* name) {
+    HANDLE h = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    DWORD type = GetFileType(h);
+    CloseHandle(h);
+    if (type != FILE_TYPE_DISK) return ERROR_BAD_FILE_TYPE;
+    if (int err = Still(at)) return err;
+    std::string to = In(at, name);
+    if (CopyFileA(from, to.c_str(), TRUE)) return 0;
+    auto err = static_cast<int>(GetLastError());
+    // `to` was not there before (else the copy stops at once): what is there now is its own.
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) DeleteFileA(to.c_str());
+    return err;
+}
+
+int WinSize(PlatFile file, uint64_t* size) {
+    LARGE_INTEGER li;
+    if (!GetFileSizeEx(file, &li)) return static_cast<int>(GetLastError());
+    *size = static_cast<uint64_t>(li.QuadPart);
+    return 0;
+}
+
+int WinRead(PlatFile file, void* buf, uint32_t n, uint32_t* got) {
+    DWORD done = 0;
+    BOOL ok = ReadFile(file, buf, n, &done, nullptr);
+    *got = done;
+    return Code(ok);
+}
+
+int WinWrite(PlatFile file, const void* buf, uint32_t n, uint32_t* put) {
+    DWORD done = 0;
+    BOOL ok = WriteFile(file, buf, n, &done, nullptr);
+    *put = done;
+    if (ok && done < n) return ERROR_DISK_FULL;
+    return Code(ok);
+}
+
+// A close that reports failure is tried again, a bounded number of times.
+int WinClose(PlatFile file) {
+    int err = 0;
+    for (int tries = 0; tries < 5; ++tries)
+        if ((err = Code(CloseHandle(file))) == 0) break;
+    return err;
+}
+
+int WinRenameAt(PlatDir from, const char* a, PlatDir to, const char* b, int replace) {
+    int err = Still(from);
+    if (err || (err = Still(to))) return err;
+    return Code(MoveFileExA(In(from, a).c_str(), In(to, b).c_str(),
+                            replace ? MOVEFILE_REPLACE_EXISTING : 0));
+}
+
+int WinRemoveAt(PlatDir at, const char* name) {
+    if (int err = Still(at)) return err;
+    return Code(DeleteFileA(In(at, name).c_str()));
+}
+
+int WinRemoveDirAt(PlatDir at, const char* name) {
+    if (int err = Still(at)) return err;
+    return Code(RemoveDirectoryA(In(at, name).c_str()));
+}
+
+int WinSetHiddenAt(PlatDir at, const char* name, int hidden) {
+    if (int err = Still(at)) return err;
+    std::string path = In(at, name);
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return static_cast<int>(GetLastError());
+    attrs = hidden ? attrs | FILE_ATTRIBUTE_HIDDEN : attrs & ~DWORD{FILE_ATTRIBUTE_HIDDEN};
+    return Code(SetFileAttributesA(path.c_str(), attrs));
+}
+
+// The holder shares nothing but deletion, so no one else can open the marker while it lives,
+// here or on another machine (the server keeps the share modes); the byte-range lock says
+// the same to anyone who only locks (Linux programs, through Wine or a share).
+int WinHoldMarkerAt(PlatDir at, const char* name, int create, PlatFile* marker) {
+    if (int err = Still(at)) return err;
+    HANDLE h = CreateFileA(In(at, name).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                           nullptr, create ? CREATE_NEW : OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info;
+    OVERLAPPED from = {};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        !LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                    &from)) {
+        DWORD err = GetLastError();
+        CloseHandle(h);
+        return err ? static_cast<int>(err) : ERROR_LOCK_VIOLATION;
+    }
+    *marker = h;
+    return 0;
+}
+
+int WinAlloc(size_t n, void** p) {
+    *p = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, n ? n : 1);
+    return *p ? 0 : ERROR_NOT_ENOUGH_MEMORY;
+}
+
+void WinFree(void* p) {
+    if (p) HeapFree(GetProcessHeap(), 0, p);
+}
+
+} // namespace
+
+PlatCalls glPlat = {
+    .List = WinList,
+    .FullPath = WinFullPath,
+    .Identify = WinIdentify,
+    .OpenDir = WinOpenDir,
+    .OpenDirAt = WinOpenDirAt,
+    .CloseDir = WinCloseDir,
+    .IdentifyAt = WinIdentifyAt,
+    .MakeDirAt = WinMakeDirAt,
+    .OpenRead = WinOpenRead,
+    .CreateAt = WinCreateAt,
+    .CopyAt = WinCopyAt,
+    .Size = WinSize,
+    .Read = WinRead,
+    .Write = WinWrite,
+    .Close = WinClose,
+    .RenameAt = WinRenameAt,
+    .RemoveAt = WinRemoveAt,
+    .RemoveDirAt = WinRemoveDirAt,
+    .SetHiddenAt = WinSetHiddenAt,
+    .HoldMarkerAt = WinHoldMarkerAt,
+    .Alloc = WinAlloc,
+    .Free = WinFree,
+};
+
+const int kPlatErrNotFile = ERROR_BAD_FILE_TYPE;
+const int kPlatErrExists = ERROR_FILE_EXISTS;
+const int kPlatErrMoved = ERROR_FILE_INVALID;
+const char kPlatSep = '\\';
+const bool kPlatNamesCp932 = true;
+const bool kPlatNamesFoldCase = true;
+const size_t kPlatPathMax = MAX_PATH - 1;

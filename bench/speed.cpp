@@ -78,7 +78,7 @@ void Replacement(Figures* fig) {
 // A folder's files and the folder itself, gone.
 void RemoveFolder(const std::string& dir) {
     std::vector<PlatEntry> entries;
-    PlatDir at;
+    PlatDir at = nullptr;
     PlatFileId id;
     if (glPlat.List(dir.c_str(), &entries) == 0 && glPlat.OpenDir(dir.c_str(), &at, &id) == 0) {
         for (const PlatEntry& e : entries)
@@ -93,7 +93,7 @@ void RemoveFolder(const std::string& dir) {
 }
 
 bool WriteWhole(const std::string& dir, const char* name, const std::string& data) {
-    PlatDir at;
+    PlatDir at = nullptr;
     PlatFileId id;
     PlatFile f = nullptr;
     uint32_t put = 0;
@@ -107,7 +107,7 @@ bool WriteWhole(const std::string& dir, const char* name, const std::string& dat
 
 bool MakeDir(const std::string& dir) {
     size_t sep = dir.rfind(kPlatSep);
-    PlatDir at;
+    PlatDir at = nullptr;
     PlatFileId id;
     if (glPlat.OpenDir(dir.substr(0, sep).c_str(), &at, &id) != 0) return false;
     bool ok = glPlat.MakeDirAt(at, dir.c_str() + sep + 1) == 0;
@@ -148,7 +148,7 @@ void Job(Figures* fig) {
         [&] {
             RemoveFolder(floor);
             return Time([&] {
-                PlatFile in;
+                PlatFile in = nullptr;
                 uint64_t size = 0;
                 uint32_t got = 0;
                 glPlat.OpenRead((dir + kPlatSep + "Old.sbp").c_str(), &in);

@@ -52,7 +52,7 @@ size_t RoomFor(const KwRun& run, uint64_t size) {
 
 // Reads a whole file into the content buffer, behind the room the replacement may grow into.
 std::string ReadWhole(const KwRun& run, const std::string& path, KwBuf* buf, bool trace) {
-    PlatFile in;
+    PlatFile in = nullptr;
     if (int err = glPlat.OpenRead(path.c_str(), &in)) return Reason(kTxtWhyOpen, err);
     uint64_t size = 0;
     if (int err = glPlat.Size(in, &size)) {
@@ -254,7 +254,7 @@ std::string FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry) {
 
 uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint64_t n,
                       std::string* why) {
-    PlatFile out;
+    PlatFile out = nullptr;
     if (int err = glPlat.CreateAt(run->work.dir, name.c_str(), &out)) {
         if (!run->createFailed) run->events->CreateFailed();
         run->createFailed = true;

@@ -20,7 +20,7 @@ std::string Join(const std::string& a, const std::string& b) {
 
 int InParent(const std::string& path, int (*f)(PlatDir at, const char* name)) {
     size_t sep = path.rfind(kPlatSep);
-    PlatDir at;
+    PlatDir at = nullptr;
     PlatFileId id;
     std::string parent = path.substr(0, sep);
     if (parent.empty() || parent.back() == ':') parent += kPlatSep;
@@ -41,7 +41,7 @@ void WriteFile(const std::string& path, const std::string& content) {
     InParent(path, glPlat.RemoveAt);
     ASSERT_EQ(InParent(path,
                        [](PlatDir at, const char* name) {
-                           PlatFile f;
+                           PlatFile f = nullptr;
                            uint32_t put = 0;
                            int err = glPlat.CreateAt(at, name, &f);
                            if (err) return err;
@@ -55,7 +55,7 @@ void WriteFile(const std::string& path, const std::string& content) {
 }
 
 std::string ReadFile(const std::string& path) {
-    PlatFile f;
+    PlatFile f = nullptr;
     if (glPlat.OpenRead(path.c_str(), &f) != 0) return "<missing>";
     std::string out;
     char buf[65536];

@@ -231,7 +231,7 @@ int CopyBytes(int in, int out) {
 }
 
 int PosixCopyAt(const char* from, PlatDir at, const char* name) {
-    PlatFile in, out;
+    PlatFile in = nullptr, out = nullptr;
     if (int err = PosixOpenRead(from, &in)) return err;
     if (int err = PosixCreateAt(at, name, &out)) {
         PosixClose(in);

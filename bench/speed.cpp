@@ -1,9 +1,10 @@
 // kw_speed: the replacement on each workload and the whole job on one large text, each beside
 // its baselines from the same run. The same source is built natively and for Windows (run
 // under Wine): given the Windows run's figures, the native run prints both side by side.
-//   kw_speed [--level=N] [--figures=FILE] [--windows=FILE] [--table=FILE]
+//   kw_speed [--smoke] [--level=N] [--figures=FILE] [--windows=FILE] [--table=FILE]
 // --figures writes this run's figures (a name and seconds a line), --windows reads another
-// run's, --table writes the table as JSON, --level sets the search's vector width.
+// run's, --table writes the table as JSON, --level sets the search's vector width, --smoke
+// runs each figure once at 1 MiB.
 #include "bench/bench.h"
 
 #include "engine/find.h"
@@ -29,12 +30,15 @@ using Figures = std::map<std::string, double>;
 
 constexpr size_t kSizes[] = {size_t{1} << 20, size_t{16} << 20};
 constexpr size_t kJobSize = size_t{32} << 20;
+// A few seconds: one run of each figure at the first size (CI, to see that it works).
+bool gSmoke = false;
 
 // The median of runs of `timed` (seconds), after one to warm up: at least 5 runs and 0.3 s.
 double Median(const std::function<double()>& timed, int most = 101) {
     timed();
     std::vector<double> t;
     double total = 0;
+    if (gSmoke) most = 1;
     while ((t.size() < 5 || total < 0.3) && static_cast<int>(t.size()) < most) {
         t.push_back(timed());
         total += t.back();
@@ -53,6 +57,7 @@ volatile size_t gSink;
 
 void Replacement(Figures* fig) {
     for (size_t size : kSizes) {
+        if (gSmoke && size != kSizes[0]) continue;
         std::string sz = "/" + std::to_string(size >> 20) + "MiB";
         std::string plain(size, 'x'), to(size, '\0');
         // What bounds a search and a copy from below.
@@ -265,6 +270,7 @@ int main(int argc, char** argv) {
         if (a.rfind("--windows=", 0) == 0) windows = a.substr(10);
         if (a.rfind("--table=", 0) == 0) tableOut = a.substr(8);
         if (a.rfind("--level=", 0) == 0) KwFindSetLevel(std::atoi(a.c_str() + 8));
+        gSmoke = gSmoke || a == "--smoke";
     }
     std::printf("kw_speed: search width %d (0 bytes, 1 SSE2, 2 AVX2)\n", KwFindLevel());
     Figures mine;

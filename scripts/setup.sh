@@ -23,13 +23,13 @@ kw_need() {
 }
 
 kw_need_native() {
-    kw_need cmake ninja-build g++ googletest libbenchmark-dev clang-14 libclang-rt-14-dev \
+    kw_need cmake ninja-build g++ libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev \
         qt6-base-dev fonts-ipafont-gothic
 }
 
 kw_need_windows() {
-    kw_need g++-mingw-w64-i686-posix wine wine32 wine64 xvfb xauth locales fonts-ipafont-gothic \
-        imagemagick
+    kw_need g++-mingw-w64-i686-posix googletest wine wine32 wine64 xvfb xauth locales \
+        fonts-ipafont-gothic imagemagick
     if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
         local sudo=""
         [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -39,9 +39,12 @@ kw_need_windows() {
 }
 
 # Wine with the Japanese ANSI code page (932), quiet, in a prefix of the build's own.
-kw_wine_env() {
+kw_wine_vars() {
     export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
     export WINEPREFIX="$KW_ROOT/build/win32/wineprefix"
+}
+
+kw_wine_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "preparing the Wine prefix (about 15 s, once)"
         wineboot --init >/dev/null 2>&1 || true
@@ -53,4 +56,9 @@ kw_wine_env() {
             /d IPAPGothic /f >/dev/null 2>&1
         wineserver -w || true
     fi
+}
+
+kw_wine_env() {
+    kw_wine_vars
+    kw_wine_prefix
 }

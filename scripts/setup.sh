@@ -47,6 +47,7 @@ kw_wine_vars() {
 kw_wine_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "preparing the Wine prefix (about 15 s, once)"
+        mkdir -p "$(dirname "$WINEPREFIX")"
         wineboot --init >/dev/null 2>&1 || true
         # Without a window manager Wine waits 2 s for each closed window unless its windows
         # are unmanaged; it then draws their frames itself. Japanese Windows' UI font is not

@@ -31,7 +31,7 @@ std::string Replace(const std::string& text, const std::string& nw, const std::s
 
 TEST(StrKakikae, Table) {
     std::string many;
-    for (int i = 0; i < 300000; ++i)
+    for (int i = 0; i < 30000; ++i)
         many += "Old ";
     constexpr KwUnit no = kUnitByte, yes = kUnitCp932, word = kUnitWord;
     struct Row {
@@ -55,8 +55,8 @@ TEST(StrKakikae, Table) {
         {"Same", "Same", "Same", no, "Same"},
         {std::string("Old\0Old\0", 8), "N", "Old", no, std::string("N\0N\0", 4)},
         // Growth without end, or past the limit, is an error.
-        {std::string(40, 'a') + "b", "bba", "ab", no, "<error 2>", 1 << 20},
-        {std::string(40, 'a') + "b", "bba", "ab", yes, "<error 2>", 1 << 20},
+        {std::string(40, 'a') + "b", "bba", "ab", no, "<error 2>", 1 << 16},
+        {std::string(40, 'a') + "b", "bba", "ab", yes, "<error 2>", 1 << 16},
         {many, "AMuchLongerProjectName", "Old", no, "<error 2>", many.size() * 5},
         // CP932: a match begins on a character boundary (アbc, アAbc, ソフ, テスト).
         {"\x83\x41" "bc", "xyz", "Abc", yes, "\x83\x41" "bc"},
@@ -80,7 +80,7 @@ TEST(StrKakikae, Table) {
             << r.text.substr(0, 40) << " / " << r.old;
     // Past any fixed room, within the limit.
     std::string out = Replace(many, "AMuchLongerProjectName", "Old", no);
-    EXPECT_EQ(out.size(), many.size() + 300000u * 19u);
+    EXPECT_EQ(out.size(), many.size() + 30000u * 19u);
 }
 
 // Against the replacement as first described, on every short text of small alphabets: bytes,
@@ -106,7 +106,7 @@ TEST(StrKakikae, AgreesWithTheDescribedAlgorithm) {
             return s;
         };
         int compared = 0;
-        for (int i = 0; i < 100000; ++i) {
+        for (int i = 0; i < 40000; ++i) {
             std::string old = random(3), nw = random(4), text = random(14), want = text;
             if (old.empty()) old = c.tokens[0];
             if (Holds(nw, old, c.fold)) // that repetition never ends
@@ -117,7 +117,7 @@ TEST(StrKakikae, AgreesWithTheDescribedAlgorithm) {
             ASSERT_EQ(Replace(text, nw, old, c.unit, 0, rng() % 6), want)
                 << "text '" << text << "' new '" << nw << "' old '" << old << "'";
         }
-        EXPECT_GT(compared, 50000);
+        EXPECT_GT(compared, 20000);
     }
 }
 

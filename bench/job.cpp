@@ -174,22 +174,24 @@ void Job(benchmark::State& state, Project p) {
     fs::remove_all(p.dest());
 }
 
-// A text whose result would pass the growth limit (50 MB of the one-letter name, replaced by
-// 100 letters: 5 GB): refused and reported, with the peak memory that costs.
-void Refused(benchmark::State& state, std::string dir) {
+// The peak memory of one run on a project of one large text: a text whose result would pass
+// the growth limit (50 MB of the one-letter name, replaced by 100 letters: 5 GB), refused and
+// reported; and a CP932 text of 64 MB renamed "Proj" to "P", which can form the old name again
+// where the new one meets the text, read character by character.
+void Memory(benchmark::State& state, std::string dir, std::string file, std::string newName,
+            int status) {
     long rss = 0;
-    std::string newName(100, 'N');
     std::string dest = (fs::path(dir).parent_path() / newName).string();
     for (auto _ : state) {
         fs::remove_all(dest);
-        double s = Run({KW_CLI, dir, newName}, &rss, 1);
-        if (s < 0) state.SkipWithError("the oversized text was not refused with status 1");
+        double s = Run({KW_CLI, dir, newName}, &rss, status);
+        if (s < 0) state.SkipWithError("the run did not end as it should");
         state.SetIterationTime(std::max(s, 1e-9));
     }
     fs::remove_all(dest);
     state.counters["peak_rss_MiB"] = static_cast<double>(rss) / 1024;
     state.counters["file_MiB"] =
-        static_cast<double>(fs::file_size(fs::path(dir) / "A.txt")) / (1 << 20);
+        static_cast<double>(fs::file_size(fs::path(dir) / file)) / (1 << 20);
 }
 
 } // namespace
@@ -210,12 +212,20 @@ void StartLauncher() {
 
 void RegisterJobBenchmarks(const std::string& projects) {
     if (projects.empty()) std::fprintf(stderr, "no --projects: run scripts/bench-projects\n");
-    std::string refused = projects + "/refused/A";
-    if (fs::exists(refused))
-        benchmark::RegisterBenchmark("refused/50MB", Refused, refused)
-            ->UseManualTime()
-            ->Iterations(1)
-            ->Repetitions(3);
+    struct {
+        const char *name, *dir, *file, *newName;
+        int status;
+    } const memory[] = {
+        {"refused/50MB", "/refused/A", "A.txt", nullptr, 1},
+        {"cp932/64MB", "/cp932/Proj", "Main.sbp", "P", 0},
+    };
+    for (const auto& m : memory)
+        if (fs::exists(projects + m.dir))
+            benchmark::RegisterBenchmark(m.name, Memory, projects + m.dir, m.file,
+                                         m.newName ? m.newName : std::string(100, 'N'), m.status)
+                ->UseManualTime()
+                ->Iterations(1)
+                ->Repetitions(3);
     for (const char* label : {"1000x20KB", "20x50MB"}) {
         Project p{label, projects + "/" + label + "/" + kOld};
         if (!fs::exists(p.dir)) {

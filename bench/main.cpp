@@ -77,12 +77,19 @@ int main(int argc, char** argv) {
         json.replace(json.size() - 2, 2, "},\n");
     }
     double rss = c("refused/50MB", "peak_rss_MiB"), file = c("refused/50MB", "file_MiB");
+    double jrss = c("cp932/64MB", "peak_rss_MiB"), jfile = c("cp932/64MB", "file_MiB");
     if (rss > 0)
         std::printf("\nA text refused as too large (%.0f MiB, result 5 GB): peak memory %.0f MiB "
                     "(%.2fx the file)\n",
                     file, rss, rss / file);
+    if (jrss > 0)
+        std::printf("A CP932 text of %.0f MiB, Proj renamed P: peak memory %.0f MiB (%.2fx the "
+                    "file)\n",
+                    jfile, jrss, jrss / jfile);
     json += "  \"refused\": {\"file_mib\": " + std::to_string(file) +
-            ", \"peak_rss_mib\": " + std::to_string(rss) + "}\n}\n";
+            ", \"peak_rss_mib\": " + std::to_string(rss) + "},\n";
+    json += "  \"cp932\": {\"file_mib\": " + std::to_string(jfile) +
+            ", \"peak_rss_mib\": " + std::to_string(jrss) + "}\n}\n";
 
     std::printf("\nTargets\n");
     struct Target {
@@ -97,6 +104,7 @@ int main(int argc, char** argv) {
         {"peak memory / largest file, 20x50MB",
          c("job/20x50MB", "peak_rss_MiB") / c("job/20x50MB", "largest_file_MiB"), 3, false},
         {"peak memory / file, refused 50MB", rss / file, 2, false},
+        {"peak memory / file, CP932 64MB Proj->P", jrss / jfile, 2, false},
     };
     for (const Target& t : targets) {
         if (!(t.value > 0)) continue;

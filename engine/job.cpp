@@ -50,38 +50,41 @@ size_t RoomFor(const KwRun& run, uint64_t size) {
     return room;
 }
 
+// An open file, closed however the work on it ends (something thrown included).
+struct Opened {
+    PlatFile f = nullptr;
+    ~Opened() {
+        if (f) glPlat.Close(f);
+    }
+    int Close() {
+        int err = glPlat.Close(f);
+        f = nullptr;
+        return err;
+    }
+};
+
 // Reads a whole file into the content buffer, behind the room the replacement may grow into.
 std::string ReadWhole(const KwRun& run, const std::string& path, KwBuf* buf, bool trace) {
-    PlatFile in = nullptr;
-    if (int err = glPlat.OpenRead(path.c_str(), &in)) return Reason(kTxtWhyOpen, err);
+    Opened in;
+    if (int err = glPlat.OpenRead(path.c_str(), &in.f)) return Reason(kTxtWhyOpen, err);
     uint64_t size = 0;
-    if (int err = glPlat.Size(in, &size)) {
-        glPlat.Close(in);
-        return Reason(kTxtWhyRead, err);
-    }
+    if (int err = glPlat.Size(in.f, &size)) return Reason(kTxtWhyRead, err);
     if (trace) DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
     size_t room = RoomFor(run, size);
     buf->len = buf->at = 0;
     // A file too large for the address space is reported before it is read.
-    if (size >= SIZE_MAX / 4 || !KwBufReserve(buf, static_cast<size_t>(size) + room)) {
-        glPlat.Close(in);
+    if (size >= SIZE_MAX / 4 || !KwBufReserve(buf, static_cast<size_t>(size) + room))
         return kTxtWhyNoMemory;
-    }
     buf->at = room;
-    std::string why;
     while (buf->len < size) {
         uint32_t got = 0;
         auto want = static_cast<uint32_t>(std::min<uint64_t>(size - buf->len, kChunk));
-        if (int err = glPlat.Read(in, buf->text() + buf->len, want, &got)) {
-            why = Reason(kTxtWhyRead, err);
-            break;
-        }
+        if (int err = glPlat.Read(in.f, buf->text() + buf->len, want, &got))
+            return Reason(kTxtWhyRead, err);
         if (got == 0) break;
         buf->len += got;
     }
-    glPlat.Close(in);
-    if (why.empty() && buf->len != size) why = kTxtWhyRead; // the file changed under us
-    return why;
+    return buf->len != size ? kTxtWhyRead : ""; // shorter: the file changed under us
 }
 
 // Files of an existing new folder are replaced only with a yes.
@@ -254,8 +257,8 @@ std::string FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry) {
 
 uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint64_t n,
                       std::string* why) {
-    PlatFile out = nullptr;
-    if (int err = glPlat.CreateAt(run->work.dir, name.c_str(), &out)) {
+    Opened out;
+    if (int err = glPlat.CreateAt(run->work.dir, name.c_str(), &out.f)) {
         if (!run->createFailed) run->events->CreateFailed();
         run->createFailed = true;
         *why = Reason(kTxtWhyCreate, err);
@@ -265,7 +268,7 @@ uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint
     while (done < n) {
         uint32_t put = 0;
         auto want = static_cast<uint32_t>(std::min<uint64_t>(n - done, kChunk));
-        int err = glPlat.Write(out, buf + done, want, &put);
+        int err = glPlat.Write(out.f, buf + done, want, &put);
         done += put;
         if (err) {
             *why = Reason(kTxtWhyWrite, err);
@@ -276,7 +279,7 @@ uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint
             break;
         }
     }
-    if (int err = glPlat.Close(out); err && why->empty()) *why = Reason(kTxtWhyClose, err);
+    if (int err = out.Close(); err && why->empty()) *why = Reason(kTxtWhyClose, err);
     if (!why->empty()) Discard(run, name);
     return done;
 }

@@ -26,7 +26,21 @@ bool KwBufReserve(KwBuf* b, size_t cap, size_t most) {
 
 void KwBufFree(KwBuf* b) {
     glPlat.Free(b->p);
-    *b = KwBuf{};
+    b->p = nullptr;
+    b->len = b->cap = b->at = 0;
+}
+
+KwBuf& KwBuf::operator=(KwBuf&& o) noexcept {
+    if (this == &o) return *this;
+    KwBufFree(this);
+    p = o.p, len = o.len, cap = o.cap, at = o.at;
+    o.p = nullptr;
+    o.len = o.cap = o.at = 0;
+    return *this;
+}
+
+KwBuf::~KwBuf() {
+    KwBufFree(this);
 }
 
 bool KwBufAssign(KwBuf* b, std::string_view text, size_t at) {
@@ -224,11 +238,7 @@ struct Sink {
     }
 
     void Finish() {
-        if (out == own.p) {
-            KwBufFree(buf);
-            *buf = own;
-            own = KwBuf{};
-        }
+        if (out == own.p) *buf = static_cast<KwBuf&&>(own);
         buf->at = 0;
         buf->len = len;
         buf->p[len] = '\0';

@@ -15,6 +15,14 @@ struct KwBuf {
     size_t cap = 0; // room for cap bytes plus the terminator
     size_t at = 0;
     char* text() const { return p + at; }
+
+    // Its own: freed when it goes, also when something thrown cuts a replacement short.
+    KwBuf() = default;
+    KwBuf(const KwBuf&) = delete;
+    KwBuf& operator=(const KwBuf&) = delete;
+    KwBuf(KwBuf&& o) noexcept { *this = static_cast<KwBuf&&>(o); }
+    KwBuf& operator=(KwBuf&& o) noexcept;
+    ~KwBuf();
 };
 
 // Makes room for cap bytes from the start of the buffer; the text keeps its place. It grows by

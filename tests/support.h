@@ -54,5 +54,9 @@ void SetMode(const std::string& path, int mode); // Linux's permissions; nothing
 void Age(const std::string& path, int seconds);  // last written that long before now
 std::string CurrentDir();
 void HoldOpen(const std::string& path);
+// A byte-range lock on the whole file as the other build takes it: natively a process's lock
+// (Wine's server takes those for Windows programs), under Wine an open file description's
+// (the Linux build's).
+void HoldAsOtherBuild(const std::string& path);
 void ReleaseHolds();
 int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out);

@@ -13,7 +13,7 @@
 namespace {
 
 // clang-format off
-enum Call { kList, kMakeDir, kCopy, kOpenRead, kCreate, kSize, kRead, kWrite, kClose, kRename, kHold, kOpenDir, kCalls };
+enum Call { kList, kMakeDir, kCopy, kOpenRead, kCreate, kSize, kRead, kWrite, kClose, kRename, kHold, kOpenDir, kAlloc, kCalls };
 enum Mode { kFail, kShort, kFull, kFromHere };
 struct Kind {
     const char* what;
@@ -29,7 +29,7 @@ struct Kind {
     {"disk full: a write takes nothing", kWrite, kFull, true},   {"close fails", kClose, kFail, false},
     {"rename fails", kRename, kFail, true},                      {"no marker can be made", kHold, kFromHere, true},
     {"a marker can't be made: another name is tried", kHold, kFail, false},
-    {"a folder can't be opened", kOpenDir, kFail, false},
+    {"a folder can't be opened", kOpenDir, kFail, false},          {"memory runs out, and it is thrown", kAlloc, kFail, true},
 };
 
 PlatCalls gReal;
@@ -62,6 +62,7 @@ void Inject() {
     glPlat.Close = [](PlatFile f) { int err = gReal.Close(f); return Hit(kClose) ? 5 : err; };
     glPlat.RenameAt = [](PlatDir a, const char* x, PlatDir b, const char* y, int r) { return Hit(kRename) ? 5 : gReal.RenameAt(a, x, b, y, r); };
     glPlat.HoldMarkerAt = [](PlatDir a, const char* n, int c, PlatFile* m) { return Hit(kHold) ? 5 : gReal.HoldMarkerAt(a, n, c, m); };
+    glPlat.Alloc = [](size_t n, void** p) { return Hit(kAlloc) ? throw std::bad_alloc() : gReal.Alloc(n, p); };
 }
 
 // The boxes a run asks for, and its end.

@@ -25,8 +25,10 @@ enum Where { kAll, kWin, kLinux };
 const bool kWindows = kPlatSep == '\\';
 constexpr char kNoBox[] = "";
 // A file and its content, or "<dir>", "<pipe>", "<link:PATH>" (PATH from the item's folder,
-// or Linux's own), "<held>" (a marker held as a live run holds it), "<locked>" (a file held
-// open without sharing, on Windows), "<mode:OCTAL>" (a folder's or file's mode, on Linux).
+// or Linux's own), "<held>" (a marker held as a live run holds it), "<other>" (locked as a
+// run of the other build locks it), "<old>" (a folder and its files last written hours ago),
+// "<locked>" (a file held open without sharing, on Windows), "<mode:OCTAL>" (a folder's or
+// file's mode, on Linux).
 struct Item {
     std::u8string name;
     std::string content;
@@ -57,14 +59,33 @@ struct Row {
     void (*child)() = nullptr;          // as that user, first
     std::function<void(const std::string& row)> before = nullptr;
     const char* stderrHas = ""; // what the program says on standard error
+    const char* stdoutHas = "";
+    const char* boxHas = ""; // somewhere in the last box
 };
 
+// A file-size limit stands in for a full disk; the program itself must not die of it.
 void FullDisk() {
 #ifndef _WIN32
-    signal(SIGXFSZ, SIG_IGN);
+    PlatStartup();
     rlimit lim{100000, 100000};
     setrlimit(RLIMIT_FSIZE, &lim);
 #endif
+}
+
+// Between the checks and the writes the existing new folder is swapped for a link to the
+// project: no write may land there.
+PlatCalls gReal;
+std::string gRow;
+void SwapInLink(const std::string& row) {
+    gReal = glPlat;
+    gRow = row;
+    glPlat.OpenDirAt = [](PlatDir at, const char* name, PlatDir* dir, PlatFileId* id) {
+        if (std::string(name) == "New" && Exists(Join(gRow, "New"))) {
+            RemoveTree(Join(gRow, "New"));
+            MakeLink(Join(gRow, "Proj"), Join(gRow, "New"));
+        }
+        return gReal.OpenDirAt(at, name, dir, id);
+    };
 }
 
 std::vector<Row> Rows() {
@@ -77,7 +98,17 @@ std::vector<Row> Rows() {
                      {u8"Old.bak.txt", "Old"}, {u8"Old.verylongext", "Old"}, {u8"ab", "a"}, {u8"表", "b"}, {u8"sub", "<dir>"}, {u8"sub/Old.txt", "Old"}},
          .want = {{u8"New.pj", "New project\r\nNew.wnd\r\n"}, {u8"New.wnd", "window of New"}, {u8"Main.sbp", "' New main\r\nNewNew"},
                   {u8"icon.ico", std::string("\0\0\1\0Old\xFF", 8)}, {u8"x.Txt", "New"}, {u8"Makefile", "Old"}, {u8".gitignore", "Old"},
-                  {u8"New.bak.txt", "New"}, {u8"New.verylongext", "Old"}, {u8"ab", "a"}, {u8"表", "b"}}},
+                  {u8"New.bak.txt", "New"}, {u8"New.verylongext", "Old"}, {u8"ab", "a"}, {u8"表", "b"}},
+         .boxHas = "サブフォルダはコピーしていません: sub"},
+        // Files of an existing folder are replaced only when the user says so; an empty one is simply filled.
+        {.what = "an existing folder with a file the copy would replace", .status = kKwRefused, .want = {}, .box = kTxtReplaceHead,
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}}, .boxHas = "--overwrite"},
+        {.what = "--dry-run marks what would be replaced", .want = {}, .box = kNoBox, .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}},
+         .options = {{"--dry-run"}}, .stdoutHas = "Proj.pj -> New.pj : rewrite (CP932, 1), replace"},
+        {.what = "an empty existing folder", .beside = {{u8"New", "<dir>"}}},
+        {.what = "the existing folder swapped for a link to the project after the checks", .status = kKwFailed, .want = {},
+         .failed = {{u8"<new>", kTxtWhyMakeDir}}, .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}},
+         .options = {{"--overwrite"}}, .before = SwapInLink},
         {.what = "into an existing folder: files of the same names replaced, the rest kept", .want = {{u8"New.pj", "New"}, {u8"mine.txt", "kept"}},
          .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "stale"}, {u8"New/mine.txt", "kept"}}, .options = {{"--overwrite"}}},
         {.what = "the text type is the file's own", .project = {{u8"p.pj", "p p"}, {u8"res.p", "p"}}, .newName = "Q.txt",
@@ -125,7 +156,8 @@ std::vector<Row> Rows() {
         // Leftovers: only a marked temporary folder that nobody holds goes.
         {.what = "temporaries beside: only the marked one that nobody holds and nothing changed in for an hour goes",
          .beside = {{u8".~kw1a-3", "<dir>"}, {u8".~kw1a-3/.~kw-lock", ""}, {u8".~kw1a-3/New.pj", "half"}, {u8".~kw1a-3", "<old>"},
-                    {u8".~kw1a-7", "<dir>"}, {u8".~kw1a-7/.~kw-lock", ""}, {u8".~kw1a-4", "<dir>"},
+                    {u8".~kw1a-7", "<dir>"}, {u8".~kw1a-7/.~kw-lock", ""}, {u8".~kw1a-8", "<dir>"}, {u8".~kw1a-8/.~kw-lock", ""},
+                    {u8".~kw1a-8", "<old>"}, {u8".~kw1a-8/.~kw-lock", "<other>"}, {u8".~kw1a-4", "<dir>"},
                     {u8".~kw1a-4/.~kw-lock", "<held>"}, {u8".~kw1a-5", "<dir>"}, {u8".~kw1a-5/New.pj", "no marker"}, {u8".~kw1a-6", "<dir>"},
                     {u8".~kw1a-6/.~kw-lock", "k"}},
          .gone = {".~kw1a-3"}},
@@ -230,6 +262,8 @@ class Job : public TempTest {
                             }) == 0
                                 ? gHeld
                                 : nullptr);
+        else if (c == "<other>") // held by a run of the other build
+            HoldAsOtherBuild(path);
         else if (c == "<old>") { // a run's leftover of hours ago
             for (const auto& [rel, content] : Snapshot(path))
                 Age(Join(path, rel), 7200);
@@ -277,9 +311,14 @@ TEST_F(Job, Table) {
         gBoxes.clear();
         std::string box;
         testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
         int status = r.asUser ? RunAsNobody(Cli, r.child, &box) : Cli(&box);
+        glPlat = saved_; // as a row's hook left it
+        std::string out = testing::internal::GetCapturedStdout();
         std::string said = testing::internal::GetCapturedStderr();
         EXPECT_NE(said.find(r.stderrHas), std::string::npos) << said;
+        EXPECT_NE(out.find(r.stdoutHas), std::string::npos) << out;
+        EXPECT_NE(box.find(r.boxHas), std::string::npos) << box;
         ChangeDir(cwd);
         auto after = Snapshot(row);
         for (PlatFile f : held_)

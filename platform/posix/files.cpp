@@ -105,7 +105,7 @@ int PosixIdentify(const char* path, PlatFileId* id) {
 
 int OpenFolder(int at, const char* name, PlatDir* dir, PlatFileId* id) {
     int fd = openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return errno;
+    if (fd < 0) return errno == ELOOP ? kPlatErrMoved : errno; // a link where a folder was
     struct stat st;
     if (fstat(fd, &st) != 0) {
         int err = errno;

@@ -1,6 +1,7 @@
 #include "tests/support.h"
 
 #include <climits>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -46,7 +47,40 @@ std::string CurrentDir() {
 
 // No share modes here to hold a file with.
 void HoldOpen(const std::string&) {}
-void ReleaseHolds() {}
+
+std::vector<pid_t> gHolders;
+
+// In a process of its own, as Wine's server is: a process's locks go with any close of the
+// file in it, and this one reads the file meanwhile.
+void HoldAsOtherBuild(const std::string& path) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int fd = open(path.c_str(), O_RDWR);
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        char c = fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        for (;;)
+            pause(); // until let go
+    }
+    close(ready[1]);
+    char c = 'n';
+    (void)!read(ready[0], &c, 1);
+    close(ready[0]);
+    gHolders.push_back(pid);
+    ASSERT_EQ(c, 'y') << path;
+}
+
+void ReleaseHolds() {
+    for (pid_t pid : gHolders) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    gHolders.clear();
+}
 
 // In a child process: root reads and writes whatever the modes say. The status and what the
 // job gives back come through a pipe.

@@ -23,13 +23,14 @@ std::string UnixPath(const std::string& path) {
 }
 
 // A Linux system call of the 32-bit process Wine runs this program in.
-int LinuxCall(int nr, const void* a, const void* b) {
+int LinuxCall(int nr, const void* a, const void* b, const void* c = nullptr) {
     int ret;
-    asm volatile("int $0x80" : "=a"(ret) : "a"(nr), "b"(a), "c"(b) : "memory");
+    asm volatile("int $0x80" : "=a"(ret) : "a"(nr), "b"(a), "c"(b), "d"(c) : "memory");
     return ret;
 }
 
 std::vector<HANDLE> gHolders;
+std::vector<int> gLocked;
 
 } // namespace
 
@@ -100,10 +101,29 @@ void HoldOpen(const std::string& path) {
     gHolders.push_back(h);
 }
 
+// open, then fcntl64 with F_OFD_SETLK and a struct flock64 (type, whence, start, length, pid).
+void HoldAsOtherBuild(const std::string& path) {
+    int fd = LinuxCall(5, UnixPath(path).c_str(), reinterpret_cast<void*>(2 /* O_RDWR */));
+    ASSERT_GE(fd, 0) << path;
+#pragma pack(push, 4)
+    struct {
+        short type = 1, whence = 0; // F_WRLCK from the start
+        long long start = 0, length = 0;
+        int pid = 0;
+    } lock;
+#pragma pack(pop)
+    ASSERT_EQ(LinuxCall(221, reinterpret_cast<void*>(fd), reinterpret_cast<void*>(37), &lock), 0)
+        << path;
+    gLocked.push_back(fd);
+}
+
 void ReleaseHolds() {
     for (HANDLE h : gHolders)
         CloseHandle(h);
     gHolders.clear();
+    for (int fd : gLocked)
+        LinuxCall(6 /* close */, reinterpret_cast<void*>(fd), nullptr);
+    gLocked.clear();
 }
 
 int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out) {

@@ -148,13 +148,6 @@ int DryRun(KwCliSink sink) {
 
 } // namespace
 
-bool KwJapaneseUser() {
-    if (kPlatNamesCp932) return true;
-    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"})
-        if (const char* v = std::getenv(var); v && *v) return std::strncmp(v, "ja", 2) == 0;
-    return false;
-}
-
 void KwCliPrint(const std::string& text, const char* caption, unsigned) {
     std::string line = *caption ? std::string("[") + caption + "] " : std::string();
     for (char c : text)
@@ -169,7 +162,7 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
     for (size_t i = 1; i < argl.size(); ++i) {
         const std::string& a = argl[i].text;
         if (options && (a == "--help" || a == "-h")) {
-            std::fputs(KwJapaneseUser() ? kUsageJa : kUsageEn, stdout);
+            std::fputs(PlatJapaneseUser() ? kUsageJa : kUsageEn, stdout);
             return 0;
         }
         if (options && a == "--version") {
@@ -185,14 +178,14 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
         } else if (options && a == "--overwrite") {
             overwrite = true;
         } else if (options && a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, KwJapaneseUser() ? kBadOptionJa : kBadOptionEn, a.c_str());
+            std::fprintf(stderr, PlatJapaneseUser() ? kBadOptionJa : kBadOptionEn, a.c_str());
             return kKwRefused;
         } else {
             args.push_back(&argl[i]);
         }
     }
     if (args.size() != 2) {
-        std::fputs(KwJapaneseUser() ? kUsageJa : kUsageEn, stderr);
+        std::fputs(PlatJapaneseUser() ? kUsageJa : kUsageEn, stderr);
         return kKwRefused;
     }
     TraceTo traced(trace);

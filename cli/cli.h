@@ -14,7 +14,3 @@ void KwCliPrint(const std::string& text, const char* caption, unsigned flags);
 // The arguments as PlatCommandLine gives them, the program's name first. 0 when every file
 // was copied, 1 when some failed, 2 when the run was refused.
 int KwCliMain(const std::vector<PlatArg>& args, KwCliSink sink = KwCliPrint);
-
-// Whether the user reads Japanese: on Windows (the program's own language), and where the
-// locale says so elsewhere.
-bool KwJapaneseUser();

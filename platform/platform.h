@@ -118,6 +118,10 @@ std::string PlatErrorText(int code);
 // Whether an error code means the disk (or the space a user may take) is full.
 bool PlatIsDiskFull(int code);
 
+// Whether the user reads Japanese: on Windows (the program's own language), and where the
+// locale says so elsewhere.
+bool PlatJapaneseUser();
+
 // Once at start: a write past a file-size limit fails with an error instead of ending the
 // process, and the system's texts are in the user's language.
 void PlatStartup();

@@ -101,6 +101,12 @@ bool PlatIsDiskFull(int code) {
     return code == ENOSPC || code == EFBIG || code == EDQUOT;
 }
 
+bool PlatJapaneseUser() {
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        if (const char* v = getenv(var); v && *v) return strncmp(v, "ja", 2) == 0;
+    return false;
+}
+
 void PlatStartup() {
     // A write past `ulimit -f` then fails with EFBIG, reported like a full disk.
     signal(SIGXFSZ, SIG_IGN);

@@ -117,6 +117,10 @@ bool PlatIsDiskFull(int code) {
     return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL;
 }
 
+bool PlatJapaneseUser() {
+    return true;
+}
+
 // Nothing to ask of Windows.
 void PlatStartup() {}
 

@@ -1,23 +1,46 @@
+#include "ui/options.h"
 #include "ui/qt/window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QUrl>
 
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+
+namespace {
+
+// Qt ends a program it finds no display for with a message about reinstalling it: said here
+// in one line first, as the user's own.
+bool HasDisplay() {
+    for (const char* var : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (const char* v = std::getenv(var); v && *v) return true;
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    // As Linux programs do, and without a display.
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("kestrelwick " KW_VERSION);
-        return 0;
-    }
     PlatStartup();
+    std::vector<PlatArg> args = PlatCommandLine(argc, argv);
+    KwWindowStart start = KwWindowOptions(args);
+    std::fputs(start.say.c_str(), stdout);
+    std::fputs(start.error.c_str(), stderr);
+    if (start.exit >= 0) return start.exit;
+    if (!HasDisplay()) {
+        std::fputs(PlatJapaneseUser()
+                       ? "kestrelwick: 画面がありません（DISPLAY も WAYLAND_DISPLAY もありません）。"
+                         "画面なしでは kestrelwick-cli を使います。\n"
+                       : "kestrelwick: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is "
+                         "set); kestrelwick-cli works without one.\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     KwMainWindow* window = CreateMainWindow();
     // A folder given on the command line (a file manager's "open with") is taken as if it
-    // had been dropped first; other arguments are ignored.
-    QStringList args = QApplication::arguments();
-    if (args.size() > 1) window->OnDropUrls({QUrl::fromLocalFile(args[1])});
+    // had been dropped first.
+    if (start.folder)
+        window->OnDropUrls({QUrl::fromLocalFile(QFile::decodeName(start.folder->text.c_str()))});
     return app.exec(); // 0 once the window is closed
 }

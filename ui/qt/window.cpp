@@ -170,7 +170,10 @@ void KwMainWindow::OnExecute() {
 KwMainWindow* CreateMainWindow() {
     Q_INIT_RESOURCE(kestrelwick); // the icon, from this static library
     // The program's own icon, for every window of it (title bar, taskbar, Alt+Tab).
-    QApplication::setWindowIcon(QIcon::fromTheme("kestrelwick", QIcon(":/kestrelwick.png")));
+    QIcon own;
+    for (int size : {16, 32, 48, 256})
+        own.addFile(QString(":/kestrelwick-%1.png").arg(size));
+    QApplication::setWindowIcon(QIcon::fromTheme("kestrelwick", own));
     auto* window = new KwMainWindow;
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();

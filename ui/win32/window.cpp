@@ -200,7 +200,7 @@ void OnExecute() {
     gController.Execute(exact ? typed : std::string("?"), exact);
 }
 
-HWND CreateMainWindow(HINSTANCE instance) {
+HWND CreateMainWindow(HINSTANCE instance, const PlatArg* folder) {
     INITCOMMONCONTROLSEX icc = {8, 0xFF};
     InitCommonControlsEx(&icc);
     gPort.font =
@@ -236,10 +236,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
     }
     if (hwnd) {
         SetFocus(Item(kIdNewName));
-        // A folder given on the command line (dropped on the program's icon, Send To) is
-        // taken as if it had been dropped first.
-        std::vector<PlatArg> args = PlatCommandLine(0, nullptr);
-        if (args.size() > 1 && !args[1].text.empty()) gController.Drop(args[1].text, args[1].exact);
+        // A folder given on the command line (dropped on the program's icon, Send To).
+        if (folder) gController.Drop(folder->text, folder->exact);
     }
     return hwnd;
 }

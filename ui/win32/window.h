@@ -1,13 +1,15 @@
 // The main window of Kestrelwick on Windows.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <windows.h>
 
 extern HWND glMainWnd; // owner of every message box
 
 // Start-up up to the message loop: common controls, font, brush, class, main window, and a
-// folder given on the command line.
-HWND CreateMainWindow(HINSTANCE instance);
+// folder given on the command line (nullptr for none), taken as if it had been dropped.
+HWND CreateMainWindow(HINSTANCE instance, const PlatArg* folder);
 
 // Runs until the quit message (or an error); returns its exit code.
 int RunMessageLoop();

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 extern HWND glMainWnd; // owner of every message box
 

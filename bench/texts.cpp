@@ -122,6 +122,11 @@ const std::vector<Workload>& Workloads() {
              static const Lines lines = Cp932(kHiragana, std::size(kHiragana));
              return Fill(n, 2048, o, lines);
          }},
+        {"hiragana-as-bytes", kSanpuru, kTesuto, false,
+         [](size_t n, const std::string& o) {
+             static const Lines lines = Cp932(kHiragana, std::size(kHiragana));
+             return Fill(n, 2048, o, lines);
+         }},
         {"utf8-per-2KB", "SampleApp", kSampleKaiUtf8, false,
          [](size_t n, const std::string& o) {
              static const Lines lines = Utf8(kJapanese, std::size(kJapanese));

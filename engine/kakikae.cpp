@@ -169,21 +169,39 @@ bool CanJoin(std::string_view nw, std::string_view old) {
     return false;
 }
 
-// Copies apart ranges; short ones (names, the text between close occurrences) inline, as a
-// library call costs more than the copy there.
+// Copies apart ranges. Those up to 128 bytes (names, the text between close occurrences)
+// inline, in 16-byte pieces, the last one overlapping the one before: a library call costs
+// more than such a copy.
 inline void Copy(char* to, const char* from, size_t n) {
-    if (n > 32) {
+    auto piece = [&](size_t at, auto bytes) {
+        decltype(bytes) w;
+        std::memcpy(&w, from + at, sizeof w);
+        std::memcpy(to + at, &w, sizeof w);
+    };
+    struct Wide {
+        uint64_t w[2];
+    };
+    if (n > 128) {
         std::memcpy(to, from, n);
-        return;
+    } else if (n > 64) {
+        for (size_t k = 0; k + 16 < n; k += 16)
+            piece(k, Wide{});
+        piece(n - 16, Wide{});
+    } else if (n >= 16) {
+        piece(0, Wide{});
+        if (n > 32) piece(16, Wide{});
+        if (n > 48) piece(32, Wide{});
+        piece(n - 16, Wide{});
+    } else if (n >= 8) {
+        piece(0, uint64_t{});
+        piece(n - 8, uint64_t{});
+    } else if (n >= 4) {
+        piece(0, uint32_t{});
+        piece(n - 4, uint32_t{});
+    } else {
+        for (size_t k = 0; k < n; ++k)
+            to[k] = from[k];
     }
-    size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        uint64_t w;
-        std::memcpy(&w, from + k, 8);
-        std::memcpy(to + k, &w, 8);
-    }
-    for (; k < n; ++k)
-        to[k] = from[k];
 }
 
 // The output of a replacement. It is written into the text's own buffer, from its start,
@@ -245,6 +263,51 @@ struct Sink {
     }
 };
 
+struct Piece {
+    char b[16];
+};
+
+// Close occurrences of the old name, bytes only, the output in place with room behind the
+// input: the text between two as one block of 64 and the new name as one of 16, whatever
+// their lengths, each read whole before it is written (the two may overlap); what lies past
+// them is written over next.
+struct Close {
+    const char* in;
+    char* out;
+    size_t base;      // the buffer's room and the old name's length
+    size_t lastBlock; // where the last block of 64 of the input begins
+    size_t m, add;
+    Piece name;
+};
+
+// Takes hits[h..k) so while they can be; returns the first that can't (or k). Out of line and
+// in locals: through the bytes written, the compiler would read its state from memory again
+// at every occurrence.
+[[gnu::noinline]] size_t TakeClose(const Close& close, const size_t* hits, size_t h, size_t k,
+                                   size_t* outLen, size_t* copied, uint64_t* count) {
+    const Close c = close;
+    size_t len = *outLen, cp = *copied, made = 0;
+    for (; h < k; ++h) {
+        size_t j = hits[h];
+        if (j < cp) continue; // overlaps the one before
+        size_t gap = j - cp;
+        if (gap > 64 || cp > c.lastBlock || len + 80 > c.base + j) break;
+        Piece block[4];
+        for (int b = 0; b < 4; ++b)
+            std::memcpy(&block[b], c.in + cp + 16 * b, 16);
+        for (int b = 0; b < 4; ++b)
+            std::memcpy(c.out + len + 16 * b, &block[b], 16);
+        std::memcpy(c.out + len + gap, &c.name, 16);
+        len += gap + c.add;
+        cp = j + c.m;
+        ++made;
+    }
+    *outLen = len;
+    *copied = cp;
+    *count += made;
+    return h;
+}
+
 // Each occurrence of the original text replaced once, left to right. This is the whole
 // result when no replacement can form a new occurrence, and the rule when the new name holds
 // the old one (repeating from the start would never end).
@@ -265,10 +328,42 @@ KakikaeError OnePass(Sink* sink, const Pattern& pat, const char* in, size_t n, s
         sink->Put(src, k);
         return true;
     };
-    for (size_t j = pat.Find(in, first, &known, n); j < n; j = pat.Find(in, copied, &known, n)) {
-        if (!put(in + copied, j - copied, j) || !put(nw.data(), nw.size(), j + m)) return sink->err;
+    auto replace = [&](size_t j) {
+        // Mostly the output stays behind the input: both pieces go in without more ado.
+        size_t gap = j - copied;
+        if (sink->out == sink->buf->p && sink->len + gap + nw.size() <= sink->buf->at + j + m) {
+            sink->Put(in + copied, gap);
+            Copy(sink->out + sink->len, nw.data(), nw.size());
+            sink->len += nw.size();
+        } else if (!put(in + copied, gap, j) || !put(nw.data(), nw.size(), j + m)) {
+            return false;
+        }
         copied = known = j + m;
         ++*count;
+        return true;
+    };
+    if (pat.fold) {
+        for (size_t j = pat.Find(in, first, &known, n); j < n; j = pat.Find(in, copied, &known, n))
+            if (!replace(j)) return sink->err;
+    } else {
+        // One pass of the search, its occurrences taken in batches; close ones the quick way
+        // while the output stays in place.
+        size_t hits[64], from = first;
+        Close close{in, sink->buf->p, sink->buf->at + m, n - 64, m, nw.size(), {}};
+        std::memcpy(close.name.b, nw.data(), std::min<size_t>(nw.size(), 16));
+        const bool quick = pat.unit == kUnitByte && nw.size() <= 16 && n >= 64;
+        while (from < n) {
+            size_t next, k = KwFindMany(in, from, n, pat.old.data(), m, hits, 64, &next);
+            for (size_t h = 0; h < k; ++h) {
+                if (quick && sink->out == sink->buf->p &&
+                    (h = TakeClose(close, hits, h, k, &sink->len, &copied, count)) == k)
+                    break;
+                size_t j = hits[h];
+                if (j < copied || !pat.Begins(in, &known, j)) continue;
+                if (!replace(j)) return sink->err;
+            }
+            from = next;
+        }
     }
     return put(in + copied, n - copied, n) ? kKakikaeOk : sink->err;
 }
@@ -322,6 +417,47 @@ struct Rewriter {
         ++count;
     }
 
+    // The window, where the new name is no longer than the old one and holds no byte that
+    // ends it, bytes only: the output then stays behind the input, and a new name read again
+    // completes nothing, so it goes in whole and only a byte that ends the old name is checked.
+    [[gnu::noinline]] void Quick(size_t* pos, size_t* window, size_t* scan) {
+        // In locals, the name's bytes too: through the bytes written, the compiler would
+        // read them from memory again. Kept out of line, for registers of its own.
+        const size_t m = pat.m, add = nw.size();
+        const char *old = pat.old.data(), *name = nw.data(), *stop = in + n;
+        const char last = old[m - 1], before = m > 1 ? old[m - 2] : 0, first = add ? name[0] : 0;
+        const char *p = in + *pos, *end = in + std::min(*window, n);
+        char *o = sink.out + sink.len, *whole = sink.out + m; // an occurrence fits from there
+        size_t made = 0;
+        while (p < end) {
+            char c = *p++;
+            *o++ = c;
+            if (c != last || o < whole) continue;
+            // Byte by byte: a wider load of bytes just stored one at a time waits for them.
+            const char* t = o - m;
+            if (m > 1 && t[m - 2] != before) continue;
+            size_t k = 0;
+            while (k + 2 < m && t[k] == old[k])
+                ++k;
+            if (k + 2 < m) continue;
+            o -= m;
+            if (add == 1)
+                *o = first;
+            else
+                Copy(o, name, add);
+            o += add;
+            ++made;
+            end = std::min(p + m - 1, stop);
+        }
+        // The loop ends where the window does, m - 1 past the last replacement (or at the
+        // text's end, where the scan no longer matters).
+        sink.len = static_cast<size_t>(o - sink.out);
+        count += made;
+        *pos = static_cast<size_t>(p - in);
+        *window = *pos;
+        if (made) *scan = *pos + 1 - m;
+    }
+
     KakikaeError Run(size_t first) {
         size_t m = pat.m, i = 0, next = first;
         // Input before `window` is added a byte that may end an occurrence at a time; no
@@ -332,6 +468,8 @@ struct Rewriter {
             nextLast[k] = pat.IsLast(nw[k]) ? static_cast<uint32_t>(k) : nextLast[k + 1];
         // Work without end that does not grow (a cycle of equal-length rewrites) stops here.
         uint64_t work = 0, workMax = n + 4 * static_cast<uint64_t>(sink.limit);
+        const bool quick =
+            pat.unit == kUnitByte && !pat.fold && nw.size() <= m && nextLast[0] == nw.size();
         for (;;) {
             if (!pend.empty()) {
                 size_t at = pend.back(), k = nextLast[at];
@@ -344,6 +482,12 @@ struct Rewriter {
                     pend.back() = end;
                 if (k < nw.size()) Ends();
                 if (pend.empty()) window = i + m - 1, scan = i;
+                continue;
+            }
+            if (i < window && i < n && quick) {
+                size_t from = i, made = count;
+                Quick(&i, &window, &scan);
+                if ((work += i - from + (count - made) * nw.size()) > workMax) return kKakikaeNoEnd;
                 continue;
             }
             if (i < window && i < n) {

@@ -84,19 +84,25 @@ TEST(StrKakikae, Table) {
 }
 
 // Against the replacement as first described, on every short text of small alphabets: bytes,
-// CP932 bytes (a lone lead byte, 5C), forms of one CP932 character, UTF-16 units.
+// CP932 bytes (a lone lead byte, 5C), forms of one CP932 character, UTF-16 units; and long
+// texts, whose occurrences fill the search's batches and its blocks of 64 and whose
+// junctions run across them.
 TEST(StrKakikae, AgreesWithTheDescribedAlgorithm) {
     std::mt19937 rng(20261206u);
     struct Case {
         std::vector<std::string> tokens;
         KwUnit unit;
         bool fold;
+        size_t length = 14;
+        int rounds = 40000;
     } const cases[] = {
         {{"a", "b"}, kUnitByte, false},
         {{"a", "b", "c"}, kUnitByte, false},
         {{"\x83", "A", "\x5C", "b"}, kUnitCp932, false},
         {{"\x81\xE6", "\x87\x9A", "\xFA\x5B", "\x87", "\x9A", "A"}, kUnitCp932, true},
         {{"ab", "ba", "aa"}, kUnitWord, false},
+        {{"a", "b", "a", "b", "a", "b", std::string(70, 'x')}, kUnitByte, false, 200, 400},
+        {{"\x83", "A", "\x5C", "b", "A", "b", std::string(70, 'x')}, kUnitCp932, false, 200, 400},
     };
     for (const Case& c : cases) {
         auto random = [&](size_t max) {
@@ -106,28 +112,31 @@ TEST(StrKakikae, AgreesWithTheDescribedAlgorithm) {
             return s;
         };
         int compared = 0;
-        for (int i = 0; i < 40000; ++i) {
-            std::string old = random(3), nw = random(4), text = random(14), want = text;
-            if (old.empty()) old = c.tokens[0];
+        for (int i = 0; i < c.rounds; ++i) {
+            std::string old = random(3), nw = random(4), text = random(c.length), want = text;
+            if (old.empty() || old.size() > 20) old = c.tokens[0];
+            if (nw.size() > 40) nw = c.tokens[1];
             if (Holds(nw, old, c.fold)) // that repetition never ends
                 want = OnePassKakikae(text, nw, old, c.unit, c.fold);
-            else if (!DocumentedKakikae(&want, nw, old, c.unit, c.fold, 200, 1000))
+            else if (!DocumentedKakikae(&want, nw, old, c.unit, c.fold, 200 + 4 * text.size(),
+                                        1000 + text.size()))
                 continue;
             ++compared;
             ASSERT_EQ(Replace(text, nw, old, c.unit, 0, rng() % 6), want)
                 << "text '" << text << "' new '" << nw << "' old '" << old << "'";
         }
-        EXPECT_GT(compared, 20000);
+        EXPECT_GT(compared, c.rounds / 2);
     }
 }
 
 // The vector search against a plain one at every width the processor has: random bytes
 // (0x80-0xFF too), every alignment, names of 1 to 40 bytes, hits at the very start and end of
-// the text and across 16- and 32-byte blocks.
+// the text and across 16- and 32-byte blocks; the first, and all in batches.
 TEST(KwFind, AgreesWithAPlainSearchAtEveryWidth) {
     std::mt19937 rng(13);
     const std::string few = "ab\x82\xE9";
-    for (int level = 0; level <= KwFindLevel(); ++level) {
+    const int widest = KwFindLevel();
+    for (int level = 0; level <= widest; ++level) {
         KwFindSetLevel(level);
         for (int round = 0; round < 20000; ++round) {
             auto byte = [&] {
@@ -143,10 +152,21 @@ TEST(KwFind, AgreesWithAPlainSearchAtEveryWidth) {
                 size_t at = rng() % 3 == 0 ? 0 : rng() % 2 ? n - m : (rng() % 4 + 1) * 16 - 1;
                 if (at + m <= n) buf.replace(off + at, m, needle);
             }
-            size_t want = std::string_view(buf).substr(off).find(needle);
-            ASSERT_EQ(KwFind(buf.data() + off, n, needle.data(), m),
-                      want == std::string::npos ? n : want)
+            std::string_view hay = std::string_view(buf).substr(off);
+            size_t want = hay.find(needle);
+            ASSERT_EQ(KwFind(hay.data(), n, needle.data(), m), want == std::string::npos ? n : want)
                 << "level " << level << " round " << round;
+            // Every occurrence, overlapping ones too, taken a few at a time.
+            std::vector<size_t> all, got;
+            for (size_t at = hay.find(needle); at != std::string::npos;
+                 at = hay.find(needle, at + 1))
+                all.push_back(at);
+            size_t batch[3], next = 0, most = 1 + round % 3;
+            for (size_t from = 0; from < n; from = next)
+                got.insert(
+                    got.end(), batch,
+                    batch + KwFindMany(hay.data(), from, n, needle.data(), m, batch, most, &next));
+            ASSERT_EQ(got, all) << "level " << level << " round " << round;
         }
     }
     KwFindSetLevel(-1);
@@ -155,8 +175,8 @@ TEST(KwFind, AgreesWithAPlainSearchAtEveryWidth) {
 // A text's content through the engine: its encoding decided, the names in it, the result.
 // Names are given in the build's own encoding (CP932 on Windows), texts as bytes.
 TEST(Content, Table) {
-    const std::string tesutoU8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", tesuto = "\x83\x65\x83\x58\x83\x67",
-                      gaU8 = "\xE3\x81\x8C";
+    const std::string tesutoU8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88",
+                      tesuto = "\x83\x65\x83\x58\x83\x67", gaU8 = "\xE3\x81\x8C";
     struct Row {
         std::string in, old, nw;
         PlatEnc project;

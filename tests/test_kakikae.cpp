@@ -12,15 +12,17 @@
 namespace {
 
 // Through a string, and in place in a buffer whose text stands `at` bytes in (its output
-// behind the input, or moved out when it would overtake it): both must agree.
+// behind the input, or moved out when it would overtake it): both must agree, counts too.
 std::string Replace(const std::string& text, const std::string& nw, const std::string& old,
                     KwUnit unit, size_t limit = 0, size_t at = 0) {
     std::string s = text;
     KakikaeError err, err2;
     KwBuf buf;
     KwBufAssign(&buf, text, at);
-    bool ok = StrKakikae(&s, nw, old, {unit, true, limit}, &err) >= 0;
-    bool ok2 = StrKakikae(&buf, nw, old, {unit, true, limit}, &err2) >= 0 && !buf.text()[buf.len];
+    uint64_t count, count2;
+    bool ok = StrKakikae(&s, nw, old, {unit, true, limit}, &err, &count) >= 0;
+    bool ok2 = StrKakikae(&buf, nw, old, {unit, true, limit}, &err2, &count2) >= 0 &&
+               !buf.text()[buf.len] && count2 == count;
     std::string in = ok2 ? std::string(buf.text(), buf.len) : "<error>";
     KwBufFree(&buf);
     return !ok ? "<error " + std::to_string(err) + ">" : in == s ? s : "<in place: " + in + ">";
@@ -89,6 +91,7 @@ TEST(StrKakikae, Table) {
 // junctions run across them.
 TEST(StrKakikae, AgreesWithTheDescribedAlgorithm) {
     std::mt19937 rng(20261206u);
+    const int widest = KwFindLevel();
     struct Case {
         std::vector<std::string> tokens;
         KwUnit unit;
@@ -122,11 +125,15 @@ TEST(StrKakikae, AgreesWithTheDescribedAlgorithm) {
                                         1000 + text.size()))
                 continue;
             ++compared;
-            ASSERT_EQ(Replace(text, nw, old, c.unit, 0, rng() % 6), want)
-                << "text '" << text << "' new '" << nw << "' old '" << old << "'";
+            // Now and then room for the output to stay behind, and each vector width.
+            KwFindSetLevel(i % (widest + 1));
+            size_t at = i % 3 ? rng() % 6 : 60 + rng() % 40;
+            ASSERT_EQ(Replace(text, nw, old, c.unit, 0, at), want)
+                << "text '" << text << "' new '" << nw << "' old '" << old << "' at " << at;
         }
         EXPECT_GT(compared, c.rounds / 2);
     }
+    KwFindSetLevel(-1);
 }
 
 // The vector search against a plain one at every width the processor has: random bytes

@@ -49,9 +49,10 @@ inline constexpr ControlSpec kControlSpecs[] = {
 inline constexpr char kFontFace[] = "ＭＳ Ｐゴシック";
 inline constexpr int kFontPixels = 12;
 
-// The title while a job runs: "<title> — コピー中 120 / 3000", without the numbers until the
-// files to copy are known.
+// The title while a job runs: "<title> — コピー中 120 / 3000" once the files to copy are
+// known; before, while the project is checked and a refusal or a question may come, "確認中".
 inline std::string KwBusyTitle(size_t done, size_t total) {
-    std::string title = std::string(kWindowTitle) + " — コピー中";
-    return total ? title + " " + std::to_string(done) + " / " + std::to_string(total) : title;
+    std::string title = std::string(kWindowTitle) + " — ";
+    if (!total) return title + "確認中";
+    return title + "コピー中 " + std::to_string(done) + " / " + std::to_string(total);
 }

@@ -137,6 +137,7 @@ int DryRun(KwCliSink sink) {
                 what += std::string(" (") + KwEncodingLabel(info) + ", " +
                         std::to_string(info.count) + ")";
             if (info.unreadable) why = kTxtWhyMixed;
+            if (info.noForm) why = kTxtWhyNoForm;
         }
         if (e.replaces) what += ", replace";
         std::printf("%s -> %s : %s%s%s\n", e.name.c_str(), e.copyName.c_str(), what.c_str(),
@@ -195,13 +196,13 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
     controller.Drop(args[0]->text, args[0]->exact);
     if (!args[0]->exact || glOldPjName.empty()) return kKwRefused; // the drop said why
     if (dryRun) {
-        if (const char* refusal = AcceptExecute(args[1]->text, args[1]->exact)) {
+        if (const char* refusal = AcceptExecute(args[1]->utf8)) {
             sink(ForCommandLine(refusal), kTxtCaption, kBoxTopmost);
             return kKwRefused;
         }
         return DryRun(sink);
     }
-    controller.Execute(args[1]->text, args[1]->exact);
+    controller.Execute(args[1]->utf8);
     // The box lists the first failures; the terminal gets every one.
     const std::vector<KwFailure>& failures = controller.Last().failures;
     for (size_t i = kKwFailuresShown; i < failures.size(); ++i)

@@ -4,6 +4,7 @@
 #include "engine/pjname.h"
 #include "engine/state.h"
 #include "engine/texts.h"
+#include "engine/unicode.h"
 #include "platform/platform.h"
 #include "trace/trace.h"
 
@@ -21,13 +22,21 @@ const char* OnDropPath(const std::string& path) {
     return glOldPjName.empty() ? kTxtNoPjFile : nullptr;
 }
 
-const char* AcceptExecute(const std::string& typed, bool exact) {
+const char* AcceptExecute(const std::string& typed) {
     if (glOldPjName.empty()) return kTxtNoProject;
-    if (!exact) { // never kept: it would be a best-fit form of what was typed
-        glNewPjName.clear();
+    glNewPjName.clear();
+    // In one form (NFC), and in the names' encoding as it truly is: never a best-fit form of
+    // what was typed. Linux takes bytes that are not UTF-8 as they are.
+    std::u32string chars;
+    std::string name = typed;
+    if (KwUtf8Decode(typed, &chars))
+        name = KwUtf8Encode(KwNfc(chars));
+    else if (kPlatNamesCp932)
         return kTxtNotCp932;
-    }
-    glNewPjName = typed;
+    if (!kPlatNamesCp932)
+        glNewPjName = name;
+    else if (PlatConvert(name, kEncUtf8, kEncAnsi, &glNewPjName) != 0)
+        return kTxtNotCp932;
     if (glNewPjName.empty()) return kTxtNoNewName;
     DbgStr("● glNewPjName", glNewPjName);
     return nullptr;

@@ -9,7 +9,6 @@
 // why not; the old name is then cleared.
 const char* OnDropPath(const std::string& path);
 
-// The checks of a press of the execute button with `typed` in the edit field (`exact`: the
-// ANSI code page holds what was typed exactly). nullptr when the job may run (the new name
-// is then in glNewPjName and traced), else the refusal.
-const char* AcceptExecute(const std::string& typed, bool exact = true);
+// The checks of a press of the execute button with `typed` (UTF-8) in the edit field. nullptr
+// when the job may run (the new name is then in glNewPjName and traced), else the refusal.
+const char* AcceptExecute(const std::string& typed);

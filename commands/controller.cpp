@@ -40,9 +40,9 @@ void KwController::Drop(const std::string& path, bool exact) {
     if (why) port_->Box(why, kTxtCaption, kBoxTopmost);
 }
 
-void KwController::Execute(const std::string& typed, bool exact) {
+void KwController::Execute(const std::string& typed) {
     if (busy_) return; // one job at a time
-    if (const char* refusal = AcceptExecute(typed, exact)) {
+    if (const char* refusal = AcceptExecute(typed)) {
         status_ = kKwRefused;
         port_->Box(refusal, kTxtCaption, kBoxTopmost);
         return;

@@ -41,8 +41,8 @@ class KwController final {
 
     // A drop (or a folder given at start); `exact`: the ANSI code page holds the path exactly.
     void Drop(const std::string& path, bool exact = true);
-    // A press of the execute button with `typed` in the name field.
-    void Execute(const std::string& typed, bool exact = true);
+    // A press of the execute button with `typed` (UTF-8) in the name field.
+    void Execute(const std::string& typed);
     // Whether the window may close now; else it closes once the job and its box have ended.
     bool MayClose();
     bool Busy() const { return busy_; }

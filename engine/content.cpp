@@ -2,7 +2,9 @@
 
 #include "engine/find.h"
 #include "engine/mbcs.h"
+#include "engine/names.h"
 #include "engine/texts.h"
+#include "engine/unicode.h"
 
 #include <algorithm>
 
@@ -21,7 +23,12 @@ KwUnit UnitOf(PlatEnc enc) {
 bool Replace(KwBuf* buf, const KwNameForms& names, PlatEnc enc, size_t first, KwTextInfo* info,
              KakikaeError* err) {
     *err = kKakikaeOk;
-    if (!names.hasOld[enc]) return true; // a name the encoding can't hold is not in the text
+    if (!names.hasOld[enc]) {
+        // The name can't be written in the text's encoding: more than ASCII may hold it in a
+        // form that is not looked for.
+        info->noForm = !info->kind.ascii;
+        return true;
+    }
     if (!names.hasNew[enc]) return *err = kKakikaeNoMemory, false; // checked before the run
     uint64_t count = 0;
     KakikaeRules rules{UnitOf(enc), enc == kEncCp932, 0, first};
@@ -42,7 +49,9 @@ bool ReplaceMixed(KwBuf* buf, const KwNameForms& names, KwTextInfo* info, Kakika
             for (PlatEnc e : {kEncCp932, kEncUtf8})
                 if (names.hasOld[e] && piece.find(names.old[e]) != std::string::npos)
                     info->unreadable = true;
-        } else if (names.hasOld[s.enc]) {
+        } else if (!names.hasOld[s.enc]) {
+            info->noForm = info->noForm || !IsAscii(piece);
+        } else {
             if (!names.hasNew[s.enc]) return *err = kKakikaeNoMemory, false;
             uint64_t count = 0;
             KakikaeRules rules{UnitOf(s.enc), s.enc == kEncCp932};
@@ -60,17 +69,27 @@ bool ReplaceMixed(KwBuf* buf, const KwNameForms& names, KwTextInfo* info, Kakika
 
 } // namespace
 
-PlatEnc KwNameEncoding(std::string_view name) {
-    if (kPlatNamesCp932) return kEncAnsi;
-    return IsValidUtf8(name.data(), name.size()) ? kEncUtf8 : kEncCp932;
-}
-
 void KwMakeNameForms(const std::string& oldName, const std::string& newName, KwNameForms* out) {
     PlatEnc from[2] = {KwNameEncoding(oldName), KwNameEncoding(newName)};
     for (int e = kEncCp932; e <= kEncUtf16Be; ++e) {
         auto to = static_cast<PlatEnc>(e);
         out->hasOld[e] = PlatConvert(oldName, from[0], to, &out->old[e]) == 0;
         out->hasNew[e] = PlatConvert(newName, from[1], to, &out->nw[e]) == 0;
+    }
+    // A name from an archive tool that read CP932 with the JIS table ("～" as U+301C) is in the
+    // texts in the IDE's form all the same.
+    std::string utf8, ms;
+    std::u32string chars;
+    if (!out->hasOld[kEncCp932] && PlatConvert(oldName, from[0], kEncUtf8, &utf8) == 0 &&
+        KwUtf8Decode(utf8, &chars)) {
+        static const char32_t kJisToMs[][2] = {{0x301C, 0xFF5E}, {0x2016, 0x2225},
+                                               {0x2212, 0xFF0D}, {0x00A2, 0xFFE0},
+                                               {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2}};
+        for (char32_t& c : chars)
+            for (const auto& v : kJisToMs)
+                if (c == v[0]) c = v[1];
+        out->hasOld[kEncCp932] =
+            PlatConvert(KwUtf8Encode(chars), kEncUtf8, kEncCp932, &out->old[kEncCp932]) == 0;
     }
 }
 

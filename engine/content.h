@@ -7,10 +7,6 @@
 #include <cstdint>
 #include <string>
 
-// The encoding of a name as the file system gives it: the ANSI code page on Windows; on Linux
-// UTF-8, or CP932 where the bytes are not UTF-8 (a project unpacked from a Japanese archive).
-PlatEnc KwNameEncoding(std::string_view name);
-
 // Both names in each encoding of a text (by PlatEnc, CP932 to UTF-16BE); empty where a name
 // has no form there.
 struct KwNameForms {
@@ -25,6 +21,7 @@ struct KwTextInfo {
     PlatEnc enc = kEncCp932; // what it was read in (an ASCII text: the project's encoding)
     uint64_t count = 0;      // occurrences replaced
     bool unreadable = false; // a place that reads in neither encoding holds the old name
+    bool noForm = false; // the text's encoding can't hold the old name, yet holds more than ASCII
 };
 
 // The label of an encoding as the user is shown it ("CP932", "UTF-8 BOM", ...).

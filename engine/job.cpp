@@ -131,12 +131,16 @@ void CopyEntry(KwRun* run, const KwPlanEntry& e) {
     case kKwFail: why = e.why; break;
     default: return;
     }
-    // Into an existing folder, each complete file replaces the one of its name in one step.
+    // Into an existing folder, each complete file is put in place in one step: over the file
+    // the user agreed to replace, under the name that file has there (as Windows keeps it),
+    // and never over one that appeared meanwhile.
     if (why.empty() && !run->fresh) {
-        const char* name = e.copyName.c_str();
-        if (int err = glPlat.RenameAt(run->work.dir, name, run->newDir, name, 1)) {
+        const std::string& to = e.replaces ? e.replacedName : e.copyName;
+        if (int err = glPlat.RenameAt(run->work.dir, e.copyName.c_str(), run->newDir, to.c_str(),
+                                      e.replaces)) {
             Discard(run, e.copyName);
-            why = Reason(kTxtWhyReplace, err);
+            why = err == kPlatErrExists && e.replacedName.empty() ? kTxtWhyAppeared
+                                                                  : Reason(kTxtWhyReplace, err);
         }
     }
     if (!why.empty()) Fail(run, e.name, why);
@@ -252,6 +256,7 @@ std::string FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry) {
     }
     // Written, but a place that reads in neither encoding holds the old name as it was.
     if (why.empty() && info.unreadable) why = kTxtWhyMixed;
+    if (why.empty() && info.noForm) why = kTxtWhyNoForm;
     return why;
 }
 

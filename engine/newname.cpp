@@ -1,7 +1,7 @@
 // The new name must be a single name that Windows accepts, wherever the copy is made.
 #include "engine/newname.h"
 
-#include "engine/content.h"
+#include "engine/names.h"
 #include "engine/texts.h"
 #include "engine/workdir.h"
 #include "platform/platform.h"
@@ -21,7 +21,7 @@ bool IsDeviceName(const std::string& name) {
 
 std::string CheckNewName(const std::string& name) {
     if (name.empty()) return kTxtNoNewName;
-    if (name.size() > kPlatNameMax) return kTxtTooLong;
+    if (PlatPathUnits(name) > kPlatNameMax) return kTxtTooLong;
     if (name == "." || name == ".." || PlatIsBadName(name, kPlatNamesCp932) || IsDeviceName(name))
         return kTxtBadName;
     if (name.compare(0, 4, kKwTempPrefix) == 0) return kTxtTempName;

@@ -1,5 +1,6 @@
 #include "engine/pjname.h"
 
+#include "engine/names.h"
 #include "engine/workdir.h"
 #include "platform/platform.h"
 #include "trace/trace.h"
@@ -17,7 +18,7 @@ int GetPjNameFromFolder(const std::string& folder, std::string* name) {
         if (e.isDir || e.state != kNameOk || dot == 0 || e.name.size() < 3 ||
             PlatCompareNoCase(e.name.c_str() + e.name.size() - 3, ".pj") != 0)
             continue;
-        *name = e.name.substr(0, dot);
+        *name = KwNfcName(e.name.substr(0, dot)); // as the texts have it
         break;
     }
     return 0;

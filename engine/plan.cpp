@@ -2,6 +2,7 @@
 
 #include "engine/kakikae.h"
 #include "engine/mbcs.h"
+#include "engine/names.h"
 #include "engine/newname.h"
 #include "engine/state.h"
 #include "engine/texts.h"
@@ -9,14 +10,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
+#include <map>
 
 namespace {
 
 // Longer names than this can't come out of a replacement in a usable name anyway.
 constexpr size_t kNameLimit = 4096;
-// The longest temporary folder name: ".~kw", 8 hex digits, "-", 10 digits.
-constexpr size_t kTempDirMax = 4 + 8 + 1 + 10;
 // Windows keeps room for an 8.3 name inside a new folder's path.
 constexpr size_t kShortNameRoom = 12;
 
@@ -24,45 +23,48 @@ bool IsAscii(const std::string& s) {
     return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
 }
 
-int Compare(const std::string& a, const std::string& b) {
-    return kPlatNamesFoldCase ? PlatCompareNoCase(a.c_str(), b.c_str())
-                              : std::strcmp(a.c_str(), b.c_str());
-}
-
 bool Writes(const KwPlanEntry& e) {
     return e.action == kKwCopy || e.action == kKwRewrite;
 }
 
-// The first pair of entries whose copies would get the same name, or {-1, -1}.
+// The first pair of entries whose copies would get one name as Windows compares names, or
+// {-1, -1}.
 std::pair<int, int> FindCollision(const std::vector<KwPlanEntry>& entries) {
-    std::vector<int> order;
+    std::vector<std::pair<std::string, int>> keys;
     for (size_t i = 0; i < entries.size(); ++i)
-        if (Writes(entries[i])) order.push_back(static_cast<int>(i));
-    auto less = [&](int a, int b) { return Compare(entries[a].copyName, entries[b].copyName) < 0; };
-    std::stable_sort(order.begin(), order.end(), less);
-    for (size_t k = 1; k < order.size(); ++k)
-        if (Compare(entries[order[k - 1]].copyName, entries[order[k]].copyName) == 0)
-            return {std::min(order[k - 1], order[k]), std::max(order[k - 1], order[k])};
+        if (Writes(entries[i])) keys.emplace_back(KwNameKey(entries[i].copyName), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t k = 1; k < keys.size(); ++k)
+        if (keys[k - 1].first == keys[k].first)
+            return {std::min(keys[k - 1].second, keys[k].second),
+                    std::max(keys[k - 1].second, keys[k].second)};
     return {-1, -1};
 }
 
 // The name of a file's copy: the old name replaced in the name's own encoding, and in an
-// ASCII name in that of the project's names.
-bool CopyName(const KwRun& run, std::string* name, KakikaeError* err) {
+// ASCII name in that of the project's names. Matched in one form (NFC); a name keeps its
+// bytes where the old name is not in it.
+bool CopyName(const KwRun& run, std::string* name, uint64_t* count, KakikaeError* err) {
     *err = kKakikaeOk;
+    *count = 0;
     if (kPlatNamesCp932)
-        return StrKakikae(name, run.newName, run.oldName, {kUnitCp932, false, kNameLimit}, err) >=
-               0;
+        return StrKakikae(name, run.newName, run.oldName, {kUnitCp932, false, kNameLimit}, err,
+                          count) >= 0;
     PlatEnc enc = IsAscii(*name) ? run.names : KwNameEncoding(*name);
     const KwNameForms& f = run.forms;
     if (!f.hasOld[enc]) return true;
     if (!f.hasNew[enc]) return *err = kKakikaeNoMemory, false;
     KakikaeRules rules{enc == kEncCp932 ? kUnitCp932 : kUnitByte, enc == kEncCp932, kNameLimit};
-    return StrKakikae(name, f.nw[enc], f.old[enc], rules, err) >= 0;
+    std::string nfc = KwNfcName(*name);
+    if (StrKakikae(&nfc, f.nw[enc], f.old[enc], rules, err, count) < 0) return false;
+    if (*count) *name = nfc;
+    return true;
 }
 
 KwPlanEntry PlanEntry(const KwRun& run, const PlatEntry& found) {
-    KwPlanEntry e{found.name, found.name, kKwCopy, ""};
+    KwPlanEntry e;
+    e.name = e.copyName = found.name;
     if (found.name == "." || found.name == "..") {
         e.action = kKwSkipDots;
     } else if (found.isDir) {
@@ -70,10 +72,10 @@ KwPlanEntry PlanEntry(const KwRun& run, const PlatEntry& found) {
     } else if (found.state != kNameOk) {
         e.action = kKwFail;
         e.why = found.state == kNameNotAnsi ? kTxtWhyNotAnsi : kTxtWhyAltered;
-    } else if (KakikaeError err; !CopyName(run, &e.copyName, &err)) {
+    } else if (KakikaeError err; !CopyName(run, &e.copyName, &e.nameCount, &err)) {
         e.action = kKwFail;
         e.why = KwKakikaeWhy(err);
-    } else if (Compare(e.copyName, kKwMarker) == 0) {
+    } else if (KwNameKey(e.copyName) == KwNameKey(kKwMarker)) {
         e.action = kKwFail;
         e.why = kTxtWhyMarkerName;
     } else {
@@ -97,21 +99,52 @@ PlatEnc NamesEncoding(const std::string& oldName, const std::vector<PlatEntry>& 
     return any ? kEncCp932 : kEncUtf8;
 }
 
-// The entries whose copies replace a file of the existing new folder.
+// The entries whose copies replace a file of the existing new folder: one of the same name as
+// Windows compares names, under whatever name it has there.
 bool MarkReplaced(KwRun* run) {
     std::vector<PlatEntry> there;
     if (!KwList(run->newFolder, &there)) return false;
-    std::set<std::string, bool (*)(const std::string&, const std::string&)> files(
-        [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
+    std::map<std::string, const PlatEntry*> names;
     for (const PlatEntry& f : there)
-        if (!f.isDir || f.isLink) files.insert(f.name);
-    for (KwPlanEntry& e : run->entries)
-        e.replaces = Writes(e) && files.count(e.copyName);
+        names.emplace(KwNameKey(f.name), &f);
+    for (KwPlanEntry& e : run->entries) {
+        auto it = Writes(e) ? names.find(KwNameKey(e.copyName)) : names.end();
+        if (it == names.end()) continue;
+        e.replacedName = it->second->name;
+        e.replaces = !it->second->isDir || it->second->isLink; // a folder is never replaced
+    }
     return true;
 }
 
 std::string Pair(const KwPlanEntry& e) {
     return "\r\n" + e.name + " → " + e.copyName;
+}
+
+// The copy's own paths must fit, for the IDE opens them; the run's temporary ones are its own
+// affair. When they don't, the name is blamed only where a shorter one would do.
+std::string CheckLengths(const KwRun& run) {
+    const size_t folder = PlatPathUnits(run.newFolder), len = PlatPathUnits(run.newFolderName);
+    const size_t base = folder - len; // the parent and a separator
+    auto less = [](size_t a, size_t b) { return a > b ? a - b : 0; };
+    bool fits = folder + kShortNameRoom <= kPlatPathMax;
+    // The longest new name with which every path would fit: the folder, and each copy whose
+    // name holds the new one `nameCount` times.
+    size_t most = less(kPlatPathMax, base + kShortNameRoom), longest = 0;
+    std::string deepest = run.newFolder;
+    for (const KwPlanEntry& e : run.entries) {
+        if (!Writes(e)) continue;
+        size_t name = PlatPathUnits(e.copyName), k = static_cast<size_t>(e.nameCount);
+        size_t rest = less(name, k * len);
+        fits = fits && name <= kPlatNameMax && folder + 1 + name <= kPlatPathMax;
+        most = std::min(most, less(kPlatPathMax, base + 1 + rest) / (1 + k));
+        most = std::min(most, k ? less(kPlatNameMax, rest) / k : name <= kPlatNameMax ? most : 0);
+        if (name > longest) {
+            longest = name;
+            deepest = run.newFolder + kPlatSep + e.copyName;
+        }
+    }
+    if (fits) return "";
+    return most > 0 ? std::string(kTxtTooLong) : kTxtTooDeep + ("\r\n" + deepest);
 }
 
 } // namespace
@@ -144,11 +177,22 @@ std::string KwMakePlan(KwRun* run) {
     if (glPlat.Identify(run->parentPath.c_str(), &run->parentId) != 0) return kTxtBadDrop;
     KwMakeNameForms(run->oldName, run->newName, &run->forms);
     // The names decide the encoding of the new folder's name (Linux).
-    std::vector<PlatEntry> found;
+    std::vector<PlatEntry> found, siblings;
     // One cut short leaves files out; one without "." and ".." was not read at all.
     bool listed = KwList(drop, &found) && !found.empty();
     run->names = NamesEncoding(run->oldName, found);
     run->newFolderName = kPlatNamesCp932 ? run->newName : run->forms.nw[run->names];
+    // The project folder under another spelling is the project folder all the same, also
+    // where the volume gives it an identity for each spelling (exFAT on Linux).
+    std::string key = KwNameKey(run->newFolderName);
+    if (key == KwNameKey(drop.substr(sep + 1))) return kTxtSameFolder;
+    // A folder of that name as Windows compares names is the new folder, as it is spelled.
+    std::string spelled;
+    if (KwList(run->parentPath, &siblings))
+        for (const PlatEntry& e : siblings)
+            if (e.state == kNameOk && e.name != "." && e.name != ".." && KwNameKey(e.name) == key)
+                if (spelled = e.name; spelled == run->newFolderName) break;
+    if (!spelled.empty()) run->newFolderName = spelled;
     run->newFolder = drop.substr(0, sep + 1) + run->newFolderName;
     run->result.newFolder = run->newFolder;
 
@@ -160,9 +204,6 @@ std::string KwMakePlan(KwRun* run) {
         // Through a link the copy could land inside the project, or above it.
         if (target.isLink) return kTxtLinkInTheWay;
     }
-    size_t workLen = run->fresh ? sep + 1 + kTempDirMax : run->newFolder.size() + 1 + kTempDirMax;
-    size_t folderLen = std::max(run->newFolder.size(), workLen);
-    if (folderLen + kShortNameRoom > kPlatPathMax) return kTxtTooLong;
 
     DbgStr("FindPath=", drop + kPlatSep + "*.*");
     if (!listed) return kTxtCantList;
@@ -170,14 +211,12 @@ std::string KwMakePlan(KwRun* run) {
         run->entries.push_back(PlanEntry(*run, e));
         if (run->entries.back().action == kKwSkipFolder) run->result.subfolders.push_back(e.name);
     }
-    // A copy whose name or path would not fit, or that Windows would take for a device, is
-    // the new name's doing: refused before writing.
-    for (const KwPlanEntry& p : run->entries) {
-        if (!Writes(p)) continue;
-        if (p.copyName.size() > kPlatNameMax || folderLen + 1 + p.copyName.size() > kPlatPathMax)
-            return kTxtTooLong + Pair(p);
-        if (p.copyName != p.name && IsDeviceName(p.copyName)) return kTxtBadName + Pair(p);
-    }
+    if (std::string why = CheckLengths(*run); !why.empty()) return why;
+    // A copy that Windows would take for a device is the new name's doing: refused before
+    // writing.
+    for (const KwPlanEntry& p : run->entries)
+        if (Writes(p) && p.copyName != p.name && IsDeviceName(p.copyName))
+            return kTxtBadName + Pair(p);
     auto [a, b] = FindCollision(run->entries);
     if (a >= 0)
         return kTxtCollision + Pair(run->entries[static_cast<size_t>(a)]) +

@@ -14,8 +14,12 @@ struct KwPlanEntry {
     std::string name;     // as found
     std::string copyName; // the name in the new folder
     KwAction action = kKwCopy;
-    std::string why;       // for kKwFail
-    bool replaces = false; // a file of the copy's name is in the existing new folder
+    std::string why;        // for kKwFail
+    uint64_t nameCount = 0; // how often the old name was replaced in the name
+    // What has the copy's name in the existing new folder, as Windows compares names: its
+    // name there, and whether it is a file the copy replaces (not a folder).
+    std::string replacedName;
+    bool replaces = false;
 };
 
 struct KwFailure {

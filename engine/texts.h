@@ -20,6 +20,9 @@ inline constexpr char kTxtNotCp932[] =
     "（‘ v‘）/新しい名前に Shift_JIS（CP932）で表せない文字が含まれています。";
 inline constexpr char kTxtTooLong[] =
     "（‘ v‘）/新しい名前が長すぎます。短い名前を入力してください。";
+inline constexpr char kTxtTooDeep[] =
+    "（‘ v‘）/フォルダの場所が深すぎます。コピーのパスが Windows で使える長さを超えてしまいます。"
+    "プロジェクトのフォルダを浅い場所に移してから、やり直してください。一番長いパス：";
 inline constexpr char kTxtBadDrop[] = "（‘ v‘）/ドロップされた場所の親フォルダが分かりません。"
                                       "プロジェクトのフォルダをドロップし直してください。";
 inline constexpr char kTxtFileInTheWay[] =
@@ -64,6 +67,8 @@ inline constexpr char kTxtWhyCreate[] = "作成できません";
 inline constexpr char kTxtWhyWrite[] = "書き込めません";
 inline constexpr char kTxtWhyClose[] = "閉じられません";
 inline constexpr char kTxtWhyReplace[] = "できあがったファイルを置けません";
+inline constexpr char kTxtWhyAppeared[] =
+    "コピー中に同じ名前のファイルが新しいフォルダにできたので、置き換えていません";
 inline constexpr char kTxtWhyDiskFull[] = "ディスクがいっぱいです";
 inline constexpr char kTxtWhyFolderMove[] = "できあがったフォルダを新しい名前にできません";
 inline constexpr char kTxtCopyIsAt[] = "コピーは次のフォルダにあります：";
@@ -81,6 +86,8 @@ inline constexpr char kTxtWhyAltered[] =
     "Windows では別の名前になってしまう名前（末尾の空白やピリオド、\\ / : など）です";
 inline constexpr char kTxtWhyMixed[] =
     "文字コードが混ざっていて、旧プロジェクト名を書き換えられない箇所があります";
+inline constexpr char kTxtWhyNoForm[] =
+    "旧プロジェクト名をこのファイルの文字コードで表せないので、書き換えられません";
 inline constexpr char kTxtWhyMarkerName[] = "作業用のファイルと同じ名前なのでコピーできません";
 
 // The command line's: what the window says of dropping, said of giving a folder.

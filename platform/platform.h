@@ -93,6 +93,8 @@ extern const bool kPlatNamesCp932;    // names are CP932 byte strings
 extern const bool kPlatNamesFoldCase; // the file system ignores the case of names
 extern const size_t kPlatPathMax;     // longest usable path, terminator not counted
 inline constexpr size_t kPlatNameMax = 255;
+// A path's length as those limits count it: UTF-16 units on Windows, bytes on Linux.
+size_t PlatPathUnits(std::string_view path);
 
 // Whether Windows would refuse a name, or take it for another: a character it does not allow
 // in names (control characters, \ / : * ? " < > |) or a trailing space or dot. With `cp932`
@@ -132,7 +134,10 @@ int PlatCpuVector();
 // The program's arguments as they truly are: on Windows read as UTF-16 and kept only where the
 // ANSI code page holds them exactly.
 struct PlatArg {
-    std::string text;
-    bool exact = true;
+    std::string text;  // in the ANSI code page
+    bool exact = true; // false: the code page can't hold it, and `text` is no path
+    std::string utf8;  // as typed: from UTF-16 on Windows, the bytes themselves on Linux
+    PlatArg(const std::string& t = "", bool e = true) : text(t), exact(e), utf8(t) {}
+    PlatArg(const std::string& t, bool e, const std::string& u) : text(t), exact(e), utf8(u) {}
 };
 std::vector<PlatArg> PlatCommandLine(int argc, char** argv);

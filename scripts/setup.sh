@@ -63,3 +63,25 @@ kw_wine_env() {
     kw_wine_vars
     kw_wine_prefix
 }
+
+# A USB stick as Linux desktops mount it: exFAT through FUSE, which folds case and gives each
+# spelling of a name an identity of its own. Where the machine allows it (root, a loop device,
+# FUSE) the tests run rows of theirs on one too; KW_EXFAT names it. Else they are skipped.
+kw_exfat_mount() {
+    local dir=$KW_ROOT/build/exfat img=$KW_ROOT/build/exfat.img loop
+    [ "$(id -u)" -eq 0 ] && [ -e /dev/fuse ] || return 0
+    kw_need exfat-fuse exfatprogs
+    if ! mountpoint -q "$dir"; then
+        { truncate -s 64M "$img" && mkfs.exfat "$img" && mkdir -p "$dir" &&
+            loop=$(losetup -f --show "$img") && mount.exfat-fuse "$loop" "$dir"; } >/dev/null 2>&1 ||
+            { echo "no exFAT volume here: its rows are skipped"; return 0; }
+    fi
+    export KW_EXFAT=$dir
+}
+
+kw_exfat_unmount() {
+    local img=$KW_ROOT/build/exfat.img loop
+    mountpoint -q "$KW_ROOT/build/exfat" && umount -l "$KW_ROOT/build/exfat"
+    for loop in $(losetup -j "$img" -O NAME -n 2>/dev/null); do losetup -d "$loop"; done
+    rm -f "$img"
+}

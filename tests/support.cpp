@@ -1,5 +1,6 @@
 #include "tests/support.h"
 
+#include "engine/mbcs.h"
 #include "engine/state.h"
 #include "trace/trace.h"
 
@@ -19,7 +20,7 @@ std::string Join(const std::string& a, const std::string& b) {
 }
 
 int InParent(const std::string& path, int (*f)(PlatDir at, const char* name)) {
-    size_t sep = path.rfind(kPlatSep);
+    size_t sep = LastSepPos(path, kPlatSep, kPlatNamesCp932); // the 5C of "ソ" is none
     PlatDir at = nullptr;
     PlatFileId id;
     std::string parent = path.substr(0, sep);

@@ -53,6 +53,7 @@ void ChangeDir(const std::string& dir);
 void SetMode(const std::string& path, int mode); // Linux's permissions; nothing on Windows
 void Age(const std::string& path, int seconds);  // last written that long before now
 std::string CurrentDir();
+std::string FromLinuxPath(const std::string& path); // Wine shows the Linux root as Z:
 void HoldOpen(const std::string& path);
 // A byte-range lock on the whole file as the other build takes it: natively a process's lock
 // (Wine's server takes those for Windows programs), under Wine an open file description's

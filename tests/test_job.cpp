@@ -11,6 +11,7 @@
 #include "trace/trace.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 #ifndef _WIN32
@@ -22,6 +23,15 @@
 namespace {
 
 enum Where { kAll, kWin, kLinux };
+// kExfat: on an exFAT volume through FUSE (KW_EXFAT), which folds case and gives each spelling
+// of a name an identity of its own.
+enum Volume { kTemp, kExfat };
+std::string U8(const char8_t* s) {
+    return reinterpret_cast<const char*>(s);
+}
+const char8_t* U(const std::string& s) {
+    return reinterpret_cast<const char8_t*>(s.c_str());
+}
 const bool kWindows = kPlatSep == '\\';
 constexpr char kNoBox[] = "";
 // A file and its content, or "<dir>", "<pipe>", "<link:PATH>" (PATH from the item's folder,
@@ -41,7 +51,7 @@ struct Failed {
 struct Row {
     const char* what;
     std::vector<Item> project = {{u8"Proj.pj", "Proj"}};
-    std::string newName = "New";
+    std::string newName = "New"; // as typed, in UTF-8
     int status = kKwDone;
     std::vector<Item> want = {{u8"New.pj", "New"}}; // the new folder afterwards
     std::vector<Failed> failed = {};
@@ -52,9 +62,9 @@ struct Row {
     std::u8string folder = u8"Proj";
     std::u8string copyFolder = u8""; // the new folder's name, where not newName
     Where where = kAll;
+    Volume volume = kTemp;
     std::vector<const char*> gone = {}; // temporaries beside that the run clears
     std::vector<PlatArg> options = {};  // before the folder and the name
-    bool inexactName = false;           // given as Windows gives what CP932 can't hold
     bool asUser = false;                // run as an ordinary user (Linux)
     void (*child)() = nullptr;          // as that user, first
     std::function<void(const std::string& row)> before = nullptr;
@@ -88,8 +98,17 @@ void SwapInLink(const std::string& row) {
     };
 }
 
-std::vector<Row> Rows() {
+// A folder name that makes the project's parent `units` long, in a row folder `rowLen` long.
+std::u8string Deep(size_t rowLen, size_t units) {
+    return std::u8string(units - rowLen - 1, u8'd');
+}
+
+std::vector<Row> Rows(size_t rowLen) {
     const Item pj = {u8"Proj.pj", "Proj"};
+    const std::u8string deep226 = Deep(rowLen, 226), deep240 = Deep(rowLen, 240),
+                        deep250 = Deep(rowLen, 250);
+    const std::string cp932Sample = "\x83\x54\x83\x93\x83\x76\x83\x8B",
+                      cp932Test = "\x83\x65\x83\x58\x83\x67";
     // clang-format off
     std::vector<Row> rows = {
         {.what = "a project copied and rewritten",
@@ -116,18 +135,51 @@ std::vector<Row> Rows() {
         {.what = "content in its own encoding: CP932, UTF-8, character boundaries, a zero byte",
          .project = {{u8"テスト.pj", "' \x83\x65\x83\x58\x83\x67\r\n"}, {u8"u.txt", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88"},
                      {u8"m.txt", "\x83\x41" "bc Abc"}, {u8"z.txt", std::string("\x83\x65\x83\x58\x83\x67\0\x83\x65\x83\x58\x83\x67", 13)}},
-         .newName = Listed(u8"新"), .want = {{u8"新.pj", "' \x90\x56\r\n"}, {u8"u.txt", "\xE6\x96\xB0"}, {u8"m.txt", "\x83\x41" "bc Abc"},
+         .newName = U8(u8"新"), .want = {{u8"新.pj", "' \x90\x56\r\n"}, {u8"u.txt", "\xE6\x96\xB0"}, {u8"m.txt", "\x83\x41" "bc Abc"},
                                                   {u8"z.txt", std::string("\x90\x56\0\x90\x56", 5)}}},
         {.what = "an ASCII project renamed in Japanese: the name in CP932 in every text",
          .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "' Sample\r\n"}, {u8"MainWnd.sbp", "' \x83\x81\x83\x43\x83\x93 Sample"}},
-         .newName = Listed(u8"テスト"), .want = {{u8"テスト.pj", "Main=\x83\x65\x83\x58\x83\x67.abp\r\n"}, {u8"テスト.abp", "' \x83\x65\x83\x58\x83\x67\r\n"},
+         .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", "Main=\x83\x65\x83\x58\x83\x67.abp\r\n"}, {u8"テスト.abp", "' \x83\x65\x83\x58\x83\x67\r\n"},
                                                  {u8"MainWnd.sbp", "' \x83\x81\x83\x43\x83\x93 \x83\x65\x83\x58\x83\x67"}},
          .drop = "Sample", .folder = u8"Sample"},
         {.what = "names in CP932 bytes: matched where a character begins, the new name in CP932",
-         .project = {{u8"Abc.pj", "Abc"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc Abc"}, {u8"Abc_\x90\xE0\x96\xBE.txt", "x"}}, .newName = "新",
+         .project = {{u8"Abc.pj", "Abc"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc Abc"}, {u8"Abc_\x90\xE0\x96\xBE.txt", "x"}}, .newName = U8(u8"新"),
          .want = {{u8"\x90\x56.pj", "\x90\x56"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc \x90\x56"}, {u8"\x90\x56_\x90\xE0\x96\xBE.txt", "x"}},
          .drop = "Abc", .folder = u8"Abc", .copyFolder = u8"\x90\x56", .where = kLinux},
         {.what = "a folder whose name holds the byte 5C (ソ)", .drop = "ソフト/Proj", .folder = u8"ソフト/Proj"},
+        // Names as Windows compares them: without case, and one name in either of its forms.
+        {.what = "an existing folder named in another case, a file in it too: asked first", .status = kKwRefused, .want = {},
+         .box = kTxtReplaceHead, .beside = {{u8"new", "<dir>"}, {u8"new/NEW.PJ", "mine"}}, .copyFolder = u8"new"},
+        {.what = "a file named in another case replaced under its name there", .want = {{u8"NEW.PJ", "New"}, {u8"Mine.txt", "kept"}},
+         .beside = {{u8"new", "<dir>"}, {u8"new/NEW.PJ", "mine"}, {u8"new/Mine.txt", "kept"}}, .copyFolder = u8"new",
+         .options = {{"--overwrite"}}},
+        {.what = "names from a Mac archive (NFD), texts from the IDE (CP932)",
+         .project = {{u8"サンフ\u309Aル.pj", "Main=" + cp932Sample + ".abp\r\n"}, {u8"サンフ\u309Aル.abp", "' " + cp932Sample}},
+         .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", "Main=" + cp932Test + ".abp\r\n"}, {u8"テスト.abp", "' " + cp932Test}},
+         .drop = "Sample", .folder = u8"Sample", .where = kLinux},
+        {.what = "a name an archive tool read with the JIS table (U+301C)", .project = {{u8"A\u301CB.pj", "A\x81\x60" "B"}},
+         .where = kLinux},
+        {.what = "a text whose encoding can't hold the old name", .project = {{u8"Cat\U0001F431.pj", U8(u8"Cat\U0001F431")}, {u8"memo.txt", cp932Test + " Cat"}},
+         .status = kKwFailed, .want = {{u8"New.pj", "New"}, {u8"memo.txt", cp932Test + " Cat"}}, .failed = {{u8"memo.txt", kTxtWhyNoForm}},
+         .where = kLinux},
+        // The same on a USB stick as Linux desktops mount it.
+        {.what = "a copy on exFAT", .project = {pj, {u8"Main.sbp", "Proj"}, {u8"icon.ico", "Proj"}},
+         .want = {{u8"New.pj", "New"}, {u8"Main.sbp", "New"}, {u8"icon.ico", "Proj"}}, .volume = kExfat},
+        {.what = "the project folder in another case on exFAT, dropped in a third", .project = {pj, {u8"Main.sbp", "x"}}, .newName = "PROJ",
+         .status = kKwRefused, .want = {}, .box = kTxtSameFolder, .drop = "proj", .volume = kExfat},
+        {.what = "a folder of the user's on exFAT, its file in another case", .project = {pj, {u8"Proj.abp", "Proj"}}, .newName = "N",
+         .status = kKwRefused, .want = {}, .box = kTxtReplaceHead, .beside = {{u8"N", "<dir>"}, {u8"N/n.abp", "mine"}}, .volume = kExfat},
+        {.what = "copies alike but for case on exFAT", .project = {pj, {u8"Proj.txt", "a"}, {u8"new.txt", "b"}}, .status = kKwRefused,
+         .want = {}, .box = kTxtCollision, .volume = kExfat},
+        // Only the copy's own paths count against MAX_PATH: a deep project whose copy fits, one whose run must use
+        // the long form for its temporary paths, and one too deep for any name.
+        {.what = "a deep project whose copy fits", .project = {pj, {u8"Proj.abp", "Proj"}}, .newName = "B", .want = {{u8"B.pj", "B"}, {u8"B.abp", "B"}},
+         .drop = U8(deep226.c_str()) + "/Proj", .folder = deep226 + u8"/Proj", .where = kWin},
+        {.what = "an existing new folder deep enough that the run's temporary paths pass MAX_PATH", .project = {pj, {u8"Proj_main.abp", "Proj"}},
+         .newName = "B", .want = {{u8"B.pj", "B"}, {u8"B_main.abp", "B"}},
+         .beside = {{deep240 + u8"/B", "<dir>"}}, .drop = U8(deep240.c_str()) + "/Proj", .folder = deep240 + u8"/Proj", .where = kWin},
+        {.what = "a project too deep for any name", .newName = "B", .status = kKwRefused, .want = {}, .box = kTxtTooDeep,
+         .drop = U8(deep250.c_str()) + "/Proj", .folder = deep250 + u8"/Proj", .where = kWin},
         // The path as it is, not as it was spelled.
         {.what = "the project folder as \".\"", .drop = ".", .cwd = "Proj"},
         {.what = "a \"..\" component and a trailing separator", .project = {pj, {u8"sub", "<dir>"}}, .drop = "Proj/sub/../"},
@@ -195,19 +247,18 @@ std::vector<Row> Rows() {
          .options = {{"--overwrite"}}, .asUser = true, .child = FullDisk},
         // Refused before anything is written.
         {.what = "the project folder itself", .newName = "Proj", .status = kKwRefused, .want = {}, .box = kTxtSameFolder},
-        {.what = "the project folder, spelled otherwise", .newName = kWindows ? "PROJ" : "Proj", .status = kKwRefused, .want = {},
+        {.what = "the project folder, spelled otherwise", .newName = "PROJ", .status = kKwRefused, .want = {},
          .box = kTxtSameFolder, .drop = "Proj/../Proj"},
         {.what = "a file in the way", .newName = "AFile", .status = kKwRefused, .want = {}, .box = kTxtFileInTheWay, .beside = {{u8"AFile", "x"}}},
         {.what = "the new folder a link into the project", .project = {pj, {u8"sub", "<dir>"}}, .status = kKwRefused, .want = {},
          .box = kTxtLinkInTheWay, .beside = {{u8"New", "<link:Proj/sub>"}}},
         {.what = "two copies of one name", .project = {pj, {u8"Proj.txt", "a"}, {u8"New.txt", "b"}}, .status = kKwRefused, .want = {}, .box = kTxtCollision},
-        {.what = "names of one case", .project = {pj, {u8"Proj.txt", "a"}, {u8"new.TXT", "b"}}, .status = kWindows ? kKwRefused : kKwDone,
-         .want = kWindows ? std::vector<Item>{} : std::vector<Item>{{u8"New.pj", "New"}, {u8"New.txt", "a"}, {u8"new.TXT", "b"}},
-         .box = kWindows ? kTxtCollision : nullptr},
+        {.what = "copies named alike but for case", .project = {pj, {u8"Proj.txt", "a"}, {u8"new.TXT", "b"}}, .status = kKwRefused, .want = {},
+         .box = kTxtCollision},
         {.what = "a copy's path too long", .project = {{u8"O.pj", "O"}, {u8"OO.txt", "O"}}, .newName = std::string(130, 'n'), .status = kKwRefused,
          .want = {}, .box = kTxtTooLong},
-        {.what = "a name CP932 can't hold", .newName = kWindows ? "a\x83" : "caf\xC3\xA9", .status = kKwRefused, .want = {}, .box = kTxtNotCp932},
-        {.what = "one given as UTF-16", .newName = "Cafe", .status = kKwRefused, .want = {}, .box = kTxtNotCp932, .inexactName = true},
+        // Never taken in a best-fit form ("Cafe").
+        {.what = "a name CP932 can't hold", .newName = U8(u8"Café"), .status = kKwRefused, .want = {}, .box = kTxtNotCp932},
         {.what = "the project file given for its folder", .drop = "Proj/Proj.pj"},
         {.what = "no project file", .project = {{u8"readme.txt", "x"}}, .status = kKwRefused, .want = {}, .box = kTxtCliNoPjFile},
         // The command line's own.
@@ -257,9 +308,10 @@ class Job : public TempTest {
         else if (c.rfind("<mode:", 0) == 0)
             SetMode(path, std::stoi(arg, nullptr, 8));
         else if (c == "<held>")
-            held_.push_back(InParent(path, [](PlatDir at, const char* n) {
-                                return glPlat.HoldMarkerAt(at, n, 1, &gHeld);
-                            }) == 0
+            held_.push_back(InParent(path,
+                                     [](PlatDir at, const char* n) {
+                                         return glPlat.HoldMarkerAt(at, n, 1, &gHeld);
+                                     }) == 0
                                 ? gHeld
                                 : nullptr);
         else if (c == "<other>") // held by a run of the other build
@@ -278,15 +330,26 @@ class Job : public TempTest {
 TEST_F(Job, Table) {
     std::string cwd = CurrentDir();
     int n = 0;
-    for (const Row& r : Rows()) {
+    std::string exfat;
+    if (const char* at = std::getenv("KW_EXFAT")) {
+        exfat = Join(FromLinuxPath(at), root_.substr(root_.rfind(kPlatSep) + 1));
+        MakeDir(exfat);
+    }
+    for (const Row& r : Rows(PlatPathUnits(root_) + 5)) {
         if (r.where == (kWindows ? kLinux : kWin)) continue;
         SCOPED_TRACE(r.what + (" / " + r.newName));
-        std::string row = Join(root_, "r" + std::to_string(n++));
+        char name[8];
+        std::snprintf(name, sizeof name, "r%03d", n++);
+        if (r.volume == kExfat && exfat.empty()) {
+            std::printf("no exFAT volume (KW_EXFAT): skipped \"%s\"\n", r.what);
+            continue;
+        }
+        std::string row = Join(r.volume == kExfat ? exfat : root_, name);
         MakeDir(row);
         // Names with "/" between: "/" is never the second byte of a CP932 character.
         std::string folder = Listed(r.folder.c_str()),
                     parent = folder.substr(0, folder.rfind('/') + 1);
-        std::string copyName = r.copyFolder.empty() ? r.newName : Listed(r.copyFolder.c_str());
+        std::string copyName = Listed(r.copyFolder.empty() ? U(r.newName) : r.copyFolder.c_str());
         std::string dir = Join(row, folder), newFolder = Join(row, parent + copyName);
         std::replace(dir.begin(), dir.end(), '/', kPlatSep);
         std::replace(newFolder.begin(), newFolder.end(), '/', kPlatSep);
@@ -307,7 +370,7 @@ TEST_F(Job, Table) {
         gArgs = {{"kestrelwick-cli"}};
         gArgs.insert(gArgs.end(), r.options.begin(), r.options.end());
         gArgs.push_back({drop});
-        gArgs.push_back({r.newName, !r.inexactName});
+        gArgs.push_back({Listed(U(r.newName)), true, r.newName});
         gBoxes.clear();
         std::string box;
         testing::internal::CaptureStderr();
@@ -371,6 +434,7 @@ TEST_F(Job, Table) {
             wantCopy[Listed(i.name.c_str())] = i.content;
         EXPECT_EQ(copy, wantCopy);
     }
+    if (!exfat.empty()) RemoveTree(exfat);
 }
 
 // A root has no parent to make the new folder in.

@@ -2,6 +2,7 @@
 #include "engine/find.h"
 #include "engine/kakikae.h"
 #include "engine/mbcs.h"
+#include "engine/unicode.h"
 #include "tests/reference.h"
 
 #include <gtest/gtest.h>
@@ -241,7 +242,24 @@ TEST(Mbcs, BoundariesAndEncodings) {
         bytes = {static_cast<char>(canon >> 8), static_cast<char>(canon)};
         EXPECT_TRUE(PlatConvert(bytes, kEncCp932, kEncUtf16Le, &again) == 0 && again == chars)
             << std::hex << code;
+        // Every CP932 character is in the one form names are matched in.
+        std::u32string u32;
+        EXPECT_TRUE(PlatConvert(bytes, kEncCp932, kEncUtf8, &again) == 0 &&
+                    KwUtf8Decode(again, &u32) && KwNfc(u32) == u32)
+            << std::hex << code;
     }
+    // One form (NFC) and NTFS's upper case: kana from a Mac archive, marks in any order,
+    // Hangul, and what CP932 holds as characters of their own (﨑, 朗, Å).
+    const std::u32string nfc[][2] = {
+        {U"\u30D5\u309A\u30ED", U"\u30D7\u30ED"}, {U"e\u0301", U"\u00E9"},
+        {U"a\u0301\u0323", U"\u1EA1\u0301"},      {U"\u1100\u1161\u11A8", U"\uAC01"},
+        {U"\uFA11\uF929", U"\uFA11\uF929"},       {U"\u212B", U"\u212B"},
+    };
+    for (const auto& r : nfc)
+        EXPECT_EQ(KwNfc(r[0]), r[1]);
+    EXPECT_EQ(std::u32string({KwUpper(U'a'), KwUpper(U'\u00E9'), KwUpper(U'\u00DF'),
+                              KwUpper(U'\uFF41'), KwUpper(U'\u03C9'), KwUpper(U'\U00010428')}),
+              U"A\u00C9\u00DF\uFF21\u03A9\U00010428");
     EXPECT_GT(lowest.size(), 7000u);
     EXPECT_EQ(LastSepPos("C:\\\x83\x5C\x83\x74", '\\', true), 2u); // the 5C of ソ is no separator
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF", 2));                      // overlong

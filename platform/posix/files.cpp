@@ -249,8 +249,11 @@ int PosixCopyAt(const char* from, PlatDir at, const char* name) {
 int PosixRenameAt(PlatDir from, const char* a, PlatDir to, const char* b, int replace) {
     if (replace) return renameat(Fd(from), a, Fd(to), b) == 0 ? 0 : errno;
     if (renameat2(Fd(from), a, Fd(to), b, RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without RENAME_NOREPLACE: check, then move (a small window remains).
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    // A file system without RENAME_NOREPLACE: a link under the new name can't replace either.
+    if (linkat(Fd(from), a, Fd(to), b, 0) == 0) return unlinkat(Fd(from), a, 0) == 0 ? 0 : errno;
+    if (errno == EEXIST) return EEXIST;
+    // Nor links (exFAT): check, then move (a small window remains).
     struct stat st;
     if (fstatat(Fd(to), b, &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
     return renameat(Fd(from), a, Fd(to), b) == 0 ? 0 : errno;

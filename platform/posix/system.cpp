@@ -68,6 +68,10 @@ int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out)
     return EILSEQ;
 }
 
+size_t PlatPathUnits(std::string_view path) {
+    return path.size();
+}
+
 int PlatCompareNoCase(const char* a, const char* b) {
     return strcasecmp(a, b);
 }
@@ -117,7 +121,7 @@ void PlatStartup() {
 std::vector<PlatArg> PlatCommandLine(int argc, char** argv) {
     std::vector<PlatArg> args;
     for (int i = 0; i < argc; ++i)
-        args.push_back({argv[i], true});
+        args.emplace_back(argv[i]);
     return args;
 }
 

@@ -1,5 +1,6 @@
-// The file calls on Windows: the ANSI calls, so every name is in the ANSI code page; names are
-// listed with the wide calls and kept only where the code page holds them exactly. An opened
+// The file calls on Windows: every name is in the ANSI code page, and listed names are kept only
+// where the code page holds them exactly. The calls are the wide ones, a long path in its
+// \\?\ form: the run's own temporary paths may pass MAX_PATH where the copy's don't. An opened
 // folder is held without sharing its deletion, so it can't be moved or replaced meanwhile, and
 // is checked to still be itself before anything is made, moved or removed in it.
 #include "platform/platform.h"
@@ -26,6 +27,17 @@ std::string In(PlatDir at, const char* name) {
     return static_cast<Dir*>(at)->path + "\\" + name;
 }
 
+// An ANSI path as the wide calls take it: past what the plain form allows, in the long form.
+std::wstring W(const std::string& path) {
+    std::wstring wide;
+    if (!KwToWide(path, &wide)) return L"";
+    if (wide.size() < MAX_PATH - 12) return wide;
+    if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
+    if (wide.rfind(L"\\\\", 0) == 0 && wide.rfind(L"\\\\?\\", 0) != 0)
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    return wide;
+}
+
 void Fill(const BY_HANDLE_FILE_INFORMATION& info, PlatFileId* id) {
     id->volume = info.dwVolumeSerialNumber;
     id->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
@@ -41,8 +53,9 @@ void Fill(const BY_HANDLE_FILE_INFORMATION& info, PlatFileId* id) {
 int IdentifyPath(const std::string& path, bool follow, PlatFileId* id) {
     // Backup semantics lets a folder be opened; no access right is needed to read its identity.
     DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, flags, nullptr);
+    HANDLE h =
+        CreateFileW(W(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     BY_HANDLE_FILE_INFORMATION info;
     int err = Code(GetFileInformationByHandle(h, &info));
@@ -81,10 +94,8 @@ void FillEntry(const WIN32_FIND_DATAW& fd, PlatEntry* entry) {
 
 int WinList(const char* folder, std::vector<PlatEntry>* out) {
     out->clear();
-    std::wstring wide;
-    if (!KwToWide(std::string(folder) + "\\*", &wide)) return ERROR_INVALID_NAME;
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(wide.c_str(), &fd);
+    HANDLE h = FindFirstFileW(W(std::string(folder) + "\\*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(GetLastError());
     int err = 0;
@@ -113,15 +124,15 @@ int WinFullPath(const char* path, std::string* out) {
 
 int WinIdentify(const char* path, PlatFileId* id) {
     if (int err = IdentifyPath(path, true, id)) return err;
-    DWORD attrs = GetFileAttributesA(path);
+    DWORD attrs = GetFileAttributesW(W(path).c_str());
     id->isLink = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT);
     return 0;
 }
 
 // Held without FILE_SHARE_DELETE: while the run lives, no one renames or removes the folder.
 int OpenFolder(const std::string& path, PlatDir* dir, PlatFileId* id) {
-    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(W(path).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     BY_HANDLE_FILE_INFORMATION info;
@@ -158,12 +169,12 @@ int WinIdentifyAt(PlatDir at, const char* name, PlatFileId* id) {
 
 int WinMakeDirAt(PlatDir at, const char* name) {
     if (int err = Still(at)) return err;
-    return Code(CreateDirectoryA(In(at, name).c_str(), nullptr));
+    return Code(CreateDirectoryW(W(In(at, name)).c_str(), nullptr));
 }
 
 int Open(const std::string& path, DWORD access, DWORD disposition, PlatFile* file) {
-    HANDLE h =
-        CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(W(path).c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     // A pipe or a device (Wine shows those of Linux folders as files) is no file to copy.
     if (GetFileType(h) != FILE_TYPE_DISK) {
@@ -184,7 +195,7 @@ int WinCreateAt(PlatDir at, const char* name, PlatFile* file) {
 }
 
 int WinCopyAt(const char* from, PlatDir at, const char* name) {
-    HANDLE h = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(W(from).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     DWORD type = GetFileType(h);
@@ -192,10 +203,10 @@ int WinCopyAt(const char* from, PlatDir at, const char* name) {
     if (type != FILE_TYPE_DISK) return ERROR_BAD_FILE_TYPE;
     if (int err = Still(at)) return err;
     std::string to = In(at, name);
-    if (CopyFileA(from, to.c_str(), TRUE)) return 0;
+    if (CopyFileW(W(from).c_str(), W(to).c_str(), TRUE)) return 0;
     auto err = static_cast<int>(GetLastError());
     // `to` was not there before (else the copy stops at once): what is there now is its own.
-    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) DeleteFileA(to.c_str());
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) DeleteFileW(W(to).c_str());
     return err;
 }
 
@@ -232,27 +243,28 @@ int WinClose(PlatFile file) {
 int WinRenameAt(PlatDir from, const char* a, PlatDir to, const char* b, int replace) {
     int err = Still(from);
     if (err || (err = Still(to))) return err;
-    return Code(MoveFileExA(In(from, a).c_str(), In(to, b).c_str(),
-                            replace ? MOVEFILE_REPLACE_EXISTING : 0));
+    err = Code(MoveFileExW(W(In(from, a)).c_str(), W(In(to, b)).c_str(),
+                           replace ? MOVEFILE_REPLACE_EXISTING : 0));
+    return err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err;
 }
 
 int WinRemoveAt(PlatDir at, const char* name) {
     if (int err = Still(at)) return err;
-    return Code(DeleteFileA(In(at, name).c_str()));
+    return Code(DeleteFileW(W(In(at, name)).c_str()));
 }
 
 int WinRemoveDirAt(PlatDir at, const char* name) {
     if (int err = Still(at)) return err;
-    return Code(RemoveDirectoryA(In(at, name).c_str()));
+    return Code(RemoveDirectoryW(W(In(at, name)).c_str()));
 }
 
 int WinSetHiddenAt(PlatDir at, const char* name, int hidden) {
     if (int err = Still(at)) return err;
-    std::string path = In(at, name);
-    DWORD attrs = GetFileAttributesA(path.c_str());
+    std::wstring path = W(In(at, name));
+    DWORD attrs = GetFileAttributesW(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) return static_cast<int>(GetLastError());
     attrs = hidden ? attrs | FILE_ATTRIBUTE_HIDDEN : attrs & ~DWORD{FILE_ATTRIBUTE_HIDDEN};
-    return Code(SetFileAttributesA(path.c_str(), attrs));
+    return Code(SetFileAttributesW(path.c_str(), attrs));
 }
 
 // The holder shares nothing but deletion, so no one else can open the marker while it lives,
@@ -260,7 +272,7 @@ int WinSetHiddenAt(PlatDir at, const char* name, int hidden) {
 // the same to anyone who only locks (Linux programs, through Wine or a share).
 int WinHoldMarkerAt(PlatDir at, const char* name, int create, PlatFile* marker) {
     if (int err = Still(at)) return err;
-    HANDLE h = CreateFileA(In(at, name).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+    HANDLE h = CreateFileW(W(In(at, name)).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                            nullptr, create ? CREATE_NEW : OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());

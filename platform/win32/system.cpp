@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <ctime>
+#include <cwchar>
 
 #include "platform/win32/wide.h"
 
@@ -65,6 +67,14 @@ bool FromWide(const std::wstring& in, PlatEnc to, std::string* out) {
            !lossy;
 }
 
+void ToUtf8(const wchar_t* text, std::string* out) {
+    int wn = static_cast<int>(wcslen(text));
+    out->assign(static_cast<size_t>(wn) * 3, '\0');
+    out->resize(static_cast<size_t>(
+        std::max(0, WideCharToMultiByte(CP_UTF8, 0, text, wn, out->data(),
+                                        static_cast<int>(out->size()), nullptr, nullptr))));
+}
+
 } // namespace
 
 // Through UTF-16, and back again to the same characters: anything else took a best-fit form.
@@ -75,6 +85,12 @@ int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out)
         return 0;
     out->clear();
     return ERROR_NO_UNICODE_TRANSLATION;
+}
+
+size_t PlatPathUnits(std::string_view path) {
+    if (path.empty()) return 0;
+    int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    return n > 0 ? static_cast<size_t>(n) : path.size();
 }
 
 int PlatCompareNoCase(const char* a, const char* b) {
@@ -131,6 +147,7 @@ std::vector<PlatArg> PlatCommandLine(int, char**) {
     for (int i = 0; wide && i < n; ++i) {
         PlatArg a;
         a.exact = KwFromWide(wide[i], wcslen(wide[i]), &a.text);
+        ToUtf8(wide[i], &a.utf8);
         args.push_back(a);
     }
     LocalFree(wide);

@@ -40,6 +40,10 @@ void Age(const std::string& path, int seconds) {
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
+std::string FromLinuxPath(const std::string& path) {
+    return path;
+}
+
 std::string CurrentDir() {
     char buf[PATH_MAX];
     return getcwd(buf, sizeof buf) ? buf : "";

@@ -163,7 +163,8 @@ TEST_F(QtWindow, WhatIsQtsOwn) {
         d.Click();
         tick.start(5);
         QTest::qWait(80);
-        for (int k = 0; k < 100 && !d.window->windowTitle().contains(QString::fromUtf8("コピー中"));
+        for (int k = 0; k < 3000 && d.window->Busy() &&
+                        !d.window->windowTitle().contains(QString::fromUtf8("コピー中"));
              ++k) // "確認中" until the files are counted
             QTest::qWait(10);
         waited = QApplication::overrideCursor() &&

@@ -7,6 +7,7 @@
 #include "tests/support.h"
 #include "tests/window.h"
 #include "ui/layout.h"
+#include "ui/win32/window.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -266,6 +267,25 @@ TEST(Window, AliveDuringALongJob) {
             << fd.cFileName << " differs from the command line's copy";
     FindClose(h);
     EXPECT_GT(files, 9);
+}
+
+// The hook that keeps boxes on top puts a box of the main window there and nothing else: the
+// main window is activated again as a box closes, and must stay among the other programs.
+TEST(Window, OnlyItsBoxesOnTop) {
+    HWND main = CreateMainWindow(GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(main, nullptr);
+    HWND box =
+        CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 9, 9, main, nullptr, nullptr, nullptr);
+    HWND other =
+        CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    for (HWND w : {main, box, other})
+        KeepBoxOnTop(HCBT_ACTIVATE, reinterpret_cast<WPARAM>(w), 0);
+    auto topmost = [](HWND w) { return (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    EXPECT_FALSE(topmost(main));
+    EXPECT_TRUE(topmost(box));
+    EXPECT_FALSE(topmost(other));
+    DestroyWindow(other);
+    DestroyWindow(main);
 }
 
 } // namespace

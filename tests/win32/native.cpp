@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 std::wstring Wide(const std::string& s, UINT cp) {
@@ -84,6 +86,12 @@ void Age(const std::string& path, int seconds) {
     FILETIME then{t.LowPart, t.HighPart};
     SetFileTime(h, nullptr, &then, &then);
     CloseHandle(h);
+}
+
+std::string FromLinuxPath(const std::string& path) {
+    std::string out = "Z:" + path;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
 }
 
 std::string CurrentDir() {

@@ -32,18 +32,19 @@ HWND Item(int id) {
     return GetDlgItem(glMainWnd, id);
 }
 
-LRESULT CALLBACK OnTop(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE)
-        SetWindowPos(reinterpret_cast<HWND>(wParam), HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+// Whether a window is a box of ours: a dialog owned by the main window. The main window itself
+// is activated again as the box closes, and must never be put above other programs.
+bool IsOurBox(HWND hwnd) {
+    char cls[16] = {};
+    return GetClassNameA(hwnd, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0 &&
+           GetWindow(hwnd, GW_OWNER) == glMainWnd;
 }
 
 // A box owned by the window, the name field focused again afterwards. With MB_TOPMOST it is
 // put on top as it opens: Wine does not do that for the flag, Windows already has.
 int ShowBox(const char* text, const char* caption, UINT flags) {
     HHOOK hook = flags & MB_TOPMOST
-                     ? SetWindowsHookExA(WH_CBT, OnTop, nullptr, GetCurrentThreadId())
+                     ? SetWindowsHookExA(WH_CBT, KeepBoxOnTop, nullptr, GetCurrentThreadId())
                      : nullptr;
     int answer = MessageBoxA(glMainWnd, text, caption, flags);
     if (hook) UnhookWindowsHookEx(hook);
@@ -170,6 +171,13 @@ LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
+LRESULT CALLBACK KeepBoxOnTop(int code, WPARAM wParam, LPARAM lParam) {
+    auto hwnd = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && IsOurBox(hwnd))
+        SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Nothing thrown gets into the system's code: it is said, and the window goes on.
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     try {
@@ -195,9 +203,11 @@ void OnExecute() {
     int len = GetWindowTextLengthW(edit);
     std::wstring wide(static_cast<size_t>(len) + 1, L'\0');
     wide.resize(static_cast<size_t>(GetWindowTextW(edit, wide.data(), len + 1)));
-    std::string typed;
-    bool exact = KwFromWide(wide, &typed);
-    gController.Execute(exact ? typed : std::string("?"), exact);
+    std::string typed(wide.size() * 3, '\0');
+    typed.resize(static_cast<size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), typed.data(),
+                            static_cast<int>(typed.size()), nullptr, nullptr)));
+    gController.Execute(typed);
 }
 
 HWND CreateMainWindow(HINSTANCE instance, const PlatArg* folder) {

@@ -15,6 +15,10 @@ HWND CreateMainWindow(HINSTANCE instance, const PlatArg* folder);
 // Runs until the quit message (or an error); returns its exit code.
 int RunMessageLoop();
 
+// The hook of a box shown with MB_TOPMOST (Wine does not put it on top for the flag): it puts a
+// box owned by the main window on top as it is activated, and nothing else.
+LRESULT CALLBACK KeepBoxOnTop(int code, WPARAM wParam, LPARAM lParam);
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void OnDropFiles(HDROP drop);
 void OnExecute();

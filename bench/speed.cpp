@@ -162,12 +162,12 @@ void Job(Figures* fig) {
             RemoveFolder(floor);
             return Time([&] {
                 PlatFile in = nullptr;
-                uint64_t size = 0;
+                PlatStamp st;
                 uint32_t got = 0;
                 glPlat.OpenRead((dir + kPlatSep + "Old.sbp").c_str(), &in);
-                glPlat.Size(in, &size);
-                std::string data(size, '\0');
-                glPlat.Read(in, data.data(), static_cast<uint32_t>(size), &got);
+                glPlat.Stamp(in, &st);
+                std::string data(st.size, '\0');
+                glPlat.Read(in, data.data(), static_cast<uint32_t>(st.size), &got);
                 glPlat.Close(in);
                 MakeDir(floor);
                 WriteWhole(floor, "New.sbp", data);

@@ -132,7 +132,7 @@ int DryRun(KwCliSink sink) {
         std::string what = ActionText(e), why = e.why;
         if (e.action == kKwRewrite) {
             KwTextInfo info;
-            why = KwReadAndRewrite(run, run.dropFolder + kPlatSep + e.name, &buf, true, &info);
+            why = KwReadAndRewrite(run, e, &buf, true, &info);
             if (why.empty())
                 what += std::string(" (") + KwEncodingLabel(info) + ", " +
                         std::to_string(info.count) + ")";
@@ -145,6 +145,16 @@ int DryRun(KwCliSink sink) {
     }
     KwBufFree(&buf);
     return kKwDone;
+}
+
+// Whether something written to standard output did not reach it (a full disk, a closed
+// stream); said on standard error where it can be.
+bool OutputLost() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && !PlatStdoutClosed()) return false;
+    std::fputs(PlatJapaneseUser() ? "kestrelwick-cli: 標準出力に書き込めませんでした。\n"
+                                  : "kestrelwick-cli: standard output could not be written.\n",
+               stderr);
+    return true;
 }
 
 } // namespace
@@ -200,12 +210,16 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
             sink(ForCommandLine(refusal), kTxtCaption, kBoxTopmost);
             return kKwRefused;
         }
-        return DryRun(sink);
+        // A plan no one could read is no plan: nothing was written either way.
+        int status = DryRun(sink);
+        return OutputLost() ? kKwRefused : status;
     }
     controller.Execute(args[1]->utf8);
     // The box lists the first failures; the terminal gets every one.
     const std::vector<KwFailure>& failures = controller.Last().failures;
     for (size_t i = kKwFailuresShown; i < failures.size(); ++i)
         std::printf("%s：%s\n", failures[i].name.c_str(), failures[i].why.c_str());
-    return controller.Status();
+    // The copy is made, but whoever started it was not told so.
+    int status = controller.Status();
+    return status == kKwDone && OutputLost() ? kKwFailed : status;
 }

@@ -103,10 +103,10 @@ const char* KwEncodingLabel(const KwTextInfo& info) {
     }
 }
 
-std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc project, bool detect,
+std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
                              KwTextInfo* info) {
     *info = KwTextInfo{};
-    const std::string& ascii = names.old[kEncUtf8];
+    const std::string& old = names.old[kEncUtf8];
     const char* p = buf->text();
     bool bom = buf->len >= 2 && (static_cast<unsigned char>(p[0]) == 0xFF ||
                                  static_cast<unsigned char>(p[0]) == 0xFE ||
@@ -114,12 +114,12 @@ std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc proje
     // An ASCII name is the same bytes in every encoding but UTF-16: a text without it needs no
     // more look, and where it is, the replacement starts there.
     size_t first = kKakikaeUnsearched;
-    if (!detect && !bom && names.hasOld[kEncUtf8] && IsAscii(ascii) && !ascii.empty()) {
-        first = KwFind(p, buf->len, ascii.data(), ascii.size());
+    if (!detect && !bom && names.hasOld[kEncUtf8] && IsAscii(old) && !old.empty()) {
+        first = KwFind(p, buf->len, old.data(), old.size());
         if (first >= buf->len) return "";
     }
     info->kind = KwDetectText(p, buf->len);
-    info->enc = info->kind.ascii ? project : info->kind.enc;
+    info->enc = info->kind.ascii ? ascii : info->kind.enc;
     KakikaeError err = kKakikaeOk;
     bool ok = info->kind.mixed ? ReplaceMixed(buf, names, info, &err)
                                : Replace(buf, names, info->enc, first, info, &err);

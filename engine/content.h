@@ -18,7 +18,7 @@ void KwMakeNameForms(const std::string& oldName, const std::string& newName, KwN
 // How a text was read and rewritten.
 struct KwTextInfo {
     KwTextKind kind;
-    PlatEnc enc = kEncCp932; // what it was read in (an ASCII text: the project's encoding)
+    PlatEnc enc = kEncCp932; // what it was read in (an ASCII text: its group's encoding)
     uint64_t count = 0;      // occurrences replaced
     bool unreadable = false; // a place that reads in neither encoding holds the old name
     bool noForm = false; // the text's encoding can't hold the old name, yet holds more than ASCII
@@ -27,11 +27,11 @@ struct KwTextInfo {
 // The label of an encoding as the user is shown it ("CP932", "UTF-8 BOM", ...).
 const char* KwEncodingLabel(const KwTextInfo& info);
 
-// Replaces the old name in the text in `buf`, in its own encoding; `project` is the encoding
+// Replaces the old name in the text in `buf`, in its own encoding; `ascii` is the encoding
 // of an ASCII text. "" when done, else why not (the text is then undefined). A text with a
 // place that can't be read either way is rewritten everywhere else and marked `unreadable`.
 // `detect`: decide the encoding also where the old name can't be in the text (to show it).
-std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc project, bool detect,
+std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
                              KwTextInfo* info);
 
 // Why a replacement failed, as the user is told.

@@ -61,6 +61,10 @@ bool AllJapanese(const char* p, size_t n) {
     return true;
 }
 
+bool HasUtf8Mark(const char* p, size_t n) {
+    return n >= 3 && p[0] == '\xEF' && p[1] == '\xBB' && p[2] == '\xBF';
+}
+
 enum LineKind { kLineAscii, kLineUtf8, kLineCp932, kLineBoth, kLineNeither };
 
 // Each line (up to and with its "\n") and what it is valid in.
@@ -137,7 +141,8 @@ bool IsJapaneseUtf8(const char* p, size_t n) {
 
 KwTextKind KwDetectText(const char* p, size_t n) {
     const auto* s = reinterpret_cast<const unsigned char*>(p);
-    if (n >= 3 && s[0] == 0xEF && s[1] == 0xBB && s[2] == 0xBF) return {kEncUtf8, 3};
+    // A UTF-8 mark decides for the text, but a line pasted from a CP932 one stays CP932.
+    if (HasUtf8Mark(p, n)) return {kEncUtf8, 3, false, !IsValidUtf8(p + 3, n - 3)};
     if (n >= 2 && s[0] == 0xFF && s[1] == 0xFE) return {kEncUtf16Le, 2};
     if (n >= 2 && s[0] == 0xFE && s[1] == 0xFF) return {kEncUtf16Be, 2};
     if (IsAsciiOnly(p, n)) return {kEncCp932, 0, true};
@@ -151,7 +156,7 @@ KwTextKind KwDetectText(const char* p, size_t n) {
 
 void KwSegments(const char* p, size_t n, std::vector<KwSegment>* out) {
     out->clear();
-    PlatEnc both = CountLines(p, n).Both();
+    PlatEnc both = HasUtf8Mark(p, n) ? kEncUtf8 : CountLines(p, n).Both();
     ForEachLine(p, n, [&](size_t b, size_t e, LineKind k) {
         PlatEnc enc = k == kLineUtf8 ? kEncUtf8 : k == kLineCp932 ? kEncCp932 : both;
         bool readable = k != kLineNeither;

@@ -17,13 +17,14 @@ struct KwTextKind {
     bool mixed = false; // lines in both encodings, or in neither: read line by line
 };
 
-// A byte-order mark decides; else valid UTF-8 that reads as Japanese text is UTF-8, valid CP932
+// A byte-order mark decides (a UTF-8 one for the lines valid in both, where the text is not
+// valid UTF-8 as a whole); else valid UTF-8 that reads as Japanese text is UTF-8, valid CP932
 // is CP932, and a text that is neither as a whole is read line by line.
 KwTextKind KwDetectText(const char* p, size_t n);
 
 // Lines of a mixed text with the encoding each is read in: the one it is valid in, or where it
-// is valid in both, the one most of the text's other lines are in. `readable` is false for a
-// line valid in neither.
+// is valid in both, the one most of the text's other lines are in (UTF-8 after a UTF-8 mark).
+// `readable` is false for a line valid in neither.
 struct KwSegment {
     size_t begin, end;
     PlatEnc enc;

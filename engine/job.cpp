@@ -63,28 +63,34 @@ struct Opened {
     }
 };
 
-// Reads a whole file into the content buffer, behind the room the replacement may grow into.
+// Reads a file to its end into the content buffer, behind the room the replacement may grow
+// into: as it was, or "" never. One that changed meanwhile (an editor saved it) is read again,
+// once.
 std::string ReadWhole(const KwRun& run, const std::string& path, KwBuf* buf, bool trace) {
-    Opened in;
-    if (int err = glPlat.OpenRead(path.c_str(), &in.f)) return Reason(kTxtWhyOpen, err);
-    uint64_t size = 0;
-    if (int err = glPlat.Size(in.f, &size)) return Reason(kTxtWhyRead, err);
-    if (trace) DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
-    size_t room = RoomFor(run, size);
-    buf->len = buf->at = 0;
-    // A file too large for the address space is reported before it is read.
-    if (size >= SIZE_MAX / 4 || !KwBufReserve(buf, static_cast<size_t>(size) + room))
-        return kTxtWhyNoMemory;
-    buf->at = room;
-    while (buf->len < size) {
-        uint32_t got = 0;
-        auto want = static_cast<uint32_t>(std::min<uint64_t>(size - buf->len, kChunk));
-        if (int err = glPlat.Read(in.f, buf->text() + buf->len, want, &got))
-            return Reason(kTxtWhyRead, err);
-        if (got == 0) break;
-        buf->len += got;
+    for (int tries = 0; tries < 2; ++tries) {
+        Opened in;
+        if (int err = glPlat.OpenRead(path.c_str(), &in.f)) return Reason(kTxtWhyOpen, err);
+        PlatStamp before, after;
+        if (int err = glPlat.Stamp(in.f, &before)) return Reason(kTxtWhyRead, err);
+        uint64_t size = before.size;
+        if (trace && tries == 0) DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
+        size_t room = RoomFor(run, size);
+        buf->len = buf->at = 0;
+        // A file too large for the address space is reported before it is read. One byte
+        // more than it had is enough to tell that it grew.
+        if (size >= SIZE_MAX / 4 || !KwBufReserve(buf, static_cast<size_t>(size) + 1 + room))
+            return kTxtWhyNoMemory;
+        buf->at = room;
+        for (uint32_t got = 1; got > 0 && buf->len <= size;) {
+            auto want = static_cast<uint32_t>(std::min<uint64_t>(size + 1 - buf->len, kChunk));
+            if (int err = glPlat.Read(in.f, buf->text() + buf->len, want, &got))
+                return Reason(kTxtWhyRead, err);
+            buf->len += got;
+        }
+        if (int err = glPlat.Stamp(in.f, &after)) return Reason(kTxtWhyRead, err);
+        if (after == before && buf->len == size) return "";
     }
-    return buf->len != size ? kTxtWhyRead : ""; // shorter: the file changed under us
+    return kTxtWhyChanged;
 }
 
 // Files of an existing new folder are replaced only with a yes.
@@ -96,8 +102,8 @@ bool MayReplace(KwRun* run) {
 }
 
 // The folders opened as planned, the leftovers of earlier runs cleared, a temporary folder of
-// this run's own made. False when the run can't go on.
-bool Prepare(KwRun* run) {
+// this run's own made. "" when the run can go on, else why nothing could be written.
+std::string Prepare(KwRun* run) {
     PlatFileId id;
     int err = glPlat.OpenDir(run->parentPath.c_str(), &run->parentDir, &id);
     // Not the folder that was checked: another may have been swapped in.
@@ -111,8 +117,25 @@ bool Prepare(KwRun* run) {
         if (!run->fresh) CleanLeftovers(run->newDir, run->newFolder, run->dropFolder);
         err = KwMakeWork(run->fresh ? run->parentDir : run->newDir, &run->tempCount, &run->work);
     }
-    if (err) Fail(run, run->newFolder, Reason(kTxtWhyMakeDir, err));
-    return !err;
+    if (!err) return "";
+    return Reason(run->fresh ? kTxtCantMakeNew : kTxtCantWriteNew, err) + "\r\n" + run->newFolder;
+}
+
+// A file copied byte for byte, as it was: one that changed meanwhile is copied again, once.
+std::string CopyAsItWas(KwRun* run, const std::string& from, const std::string& name) {
+    for (int tries = 0; tries < 2; ++tries) {
+        PlatFileId before, after;
+        int err = glPlat.Identify(from.c_str(), &before);
+        if (!err) err = glPlat.CopyAt(from.c_str(), run->work.dir, name.c_str());
+        if (err) {
+            // Whatever stands there now was made by this run, unless it stood there first.
+            if (err != kPlatErrExists) Discard(run, name);
+            return Reason(kTxtWhyCopy, err);
+        }
+        if (glPlat.Identify(from.c_str(), &after) == 0 && after.stamp == before.stamp) return "";
+        Discard(run, name);
+    }
+    return kTxtWhyChanged;
 }
 
 // One entry of the project folder into the copy.
@@ -120,13 +143,7 @@ void CopyEntry(KwRun* run, const KwPlanEntry& e) {
     DbgStr(" FileData.cFileName=", e.name);
     std::string from = run->dropFolder + kPlatSep + e.name, why;
     switch (e.action) {
-    case kKwCopy:
-        if (int err = glPlat.CopyAt(from.c_str(), run->work.dir, e.copyName.c_str())) {
-            // Whatever stands there now was made by this run, unless it stood there first.
-            if (err != kPlatErrExists) Discard(run, e.copyName);
-            why = Reason(kTxtWhyCopy, err);
-        }
-        break;
+    case kKwCopy: why = CopyAsItWas(run, from, e.copyName); break;
     case kKwRewrite: why = FileKakikaeToNewFile(run, e); break;
     case kKwFail: why = e.why; break;
     default: return;
@@ -179,7 +196,6 @@ void Commit(KwRun* run) {
 
 // The plan carried out, each entry apart: what is thrown fails that file.
 void Carry(KwRun* run) {
-    if (!Prepare(run)) return;
     size_t done = 0, total = 0;
     for (const KwPlanEntry& e : run->entries)
         total += e.action != kKwSkipDots && e.action != kKwSkipFolder;
@@ -220,26 +236,30 @@ KwRun::~KwRun() {
 }
 
 void KwProjectEncoding(KwRun* run) {
-    run->project = kEncCp932;
+    // Of each group's texts that hold more than ASCII: how many read as UTF-8, how many not.
+    int utf8[3] = {}, other[3] = {};
     KwBuf buf;
-    bool utf8 = false;
     for (const KwPlanEntry& e : run->entries) {
-        if (e.action != kKwRewrite ||
+        int g = KwTextGroupOf(e.name);
+        // The IDE reads its own files in CP932 whatever the others are in.
+        if (e.action != kKwRewrite || g == kGroupIde || other[g] ||
             !ReadWhole(*run, run->dropFolder + kPlatSep + e.name, &buf, false).empty())
             continue;
         KwTextKind kind = KwDetectText(buf.text(), buf.len);
-        if (kind.ascii) continue;
-        utf8 = kind.enc == kEncUtf8 && !kind.mixed;
-        if (!utf8) break;
+        if (!kind.ascii) ++(kind.enc == kEncUtf8 && !kind.mixed ? utf8 : other)[g];
     }
-    KwBufFree(&buf);
-    if (utf8) run->project = kEncUtf8;
+    auto decide = [&](int g) { return utf8[g] && !other[g] ? kEncUtf8 : kEncCp932; };
+    run->ascii[kGroupIde] = kEncCp932;
+    run->ascii[kGroupSource] = decide(kGroupSource);
+    run->ascii[kGroupTxt] =
+        utf8[kGroupTxt] || other[kGroupTxt] ? decide(kGroupTxt) : run->ascii[kGroupSource];
 }
 
-std::string KwReadAndRewrite(const KwRun& run, const std::string& path, KwBuf* buf, bool detect,
+std::string KwReadAndRewrite(const KwRun& run, const KwPlanEntry& entry, KwBuf* buf, bool detect,
                              KwTextInfo* info) {
-    std::string why = ReadWhole(run, path, buf, !detect);
-    if (why.empty()) why = KwRewriteContent(buf, run.forms, run.project, detect, info);
+    std::string why = ReadWhole(run, run.dropFolder + kPlatSep + entry.name, buf, !detect);
+    int group = std::max(0, KwTextGroupOf(entry.name));
+    if (why.empty()) why = KwRewriteContent(buf, run.forms, run.ascii[group], detect, info);
     return why;
 }
 
@@ -248,8 +268,7 @@ std::string FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry) {
     DbgStr("●●● FileKakikaeToNewFile ●●●NewPath＝", run->newFolder + kPlatSep + entry.copyName);
     KwTextInfo info;
     KwBuf& buf = run->content;
-    std::string why =
-        KwReadAndRewrite(*run, run->dropFolder + kPlatSep + entry.name, &buf, false, &info);
+    std::string why = KwReadAndRewrite(*run, entry, &buf, false, &info);
     if (why.empty()) {
         DbgNum("● StrKakikae Ret", static_cast<double>(buf.len), 0, 0, 0, 0);
         FileWriteMy2(run, entry.copyName, buf.text(), buf.len, &why);
@@ -295,9 +314,9 @@ KwJobStatus ProjectKakikae(KwEvents* events) {
     KwResult& r = run.result;
     try {
         r.refusal = KwMakePlan(&run);
-        // ASCII texts take the project's encoding; it matters only to a name that is not ASCII.
+        // ASCII texts take their group's encoding; it matters only to a name that is not ASCII.
         if (r.refusal.empty() && !IsAscii(run.newName)) KwProjectEncoding(&run);
-        if (!r.refusal.empty() || !MayReplace(&run)) {
+        if (!r.refusal.empty() || !MayReplace(&run) || !(r.refusal = Prepare(&run)).empty()) {
             r.status = kKwRefused;
         } else {
             Carry(&run);

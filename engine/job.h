@@ -10,13 +10,15 @@
 // ended. Every event goes to `events`; nothing thrown gets out (it fails the file, or the run).
 KwJobStatus ProjectKakikae(KwEvents* events);
 
-// The encoding of the project's ASCII texts: UTF-8 when its texts that hold other bytes all
-// read as UTF-8 (and there is one), else CP932, the IDE's own. Reads them.
+// The encoding each group's ASCII texts take (KwRun::ascii): CP932 for the IDE's own files;
+// UTF-8 for the sources when those that hold more than ASCII all read as UTF-8 (and there is
+// one), else CP932; the .txt files like the others that hold more than ASCII, with none like
+// the sources. Reads them.
 void KwProjectEncoding(KwRun* run);
 
-// Reads the text-type file at `path` and rewrites its content into buf; "" or why it failed.
+// Reads the text-type file of `entry` and rewrites its content into buf; "" or why it failed.
 // `detect`: decide the encoding even where the name can't be in it (to show it).
-std::string KwReadAndRewrite(const KwRun& run, const std::string& path, KwBuf* buf, bool detect,
+std::string KwReadAndRewrite(const KwRun& run, const KwPlanEntry& entry, KwBuf* buf, bool detect,
                              KwTextInfo* info);
 
 // Rewrites one text-type file into the temporary folder. "" on success, else the reason.

@@ -149,15 +149,23 @@ std::string CheckLengths(const KwRun& run) {
 
 } // namespace
 
-int IsKakikaeTarget(const std::string& name) {
-    static const char* const kTypes[] = {".wbp", ".sbp", ".wbp", ".abp", ".idx",
-                                         ".pj",  ".wnd", ".wrk", ".txt"};
+int KwTextGroupOf(const std::string& name) {
+    static const struct {
+        const char* ext;
+        KwTextGroup group;
+    } kTypes[] = {{".wbp", kGroupSource}, {".sbp", kGroupSource}, {".wbp", kGroupSource},
+                  {".abp", kGroupSource}, {".idx", kGroupIde},    {".pj", kGroupIde},
+                  {".wnd", kGroupIde},    {".wrk", kGroupIde},    {".txt", kGroupTxt}};
     size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot > 7) return 0;
+    if (dot == std::string::npos || name.size() - dot > 7) return -1;
     std::string ext = name.substr(dot);
-    for (const char* t : kTypes)
-        if (PlatCompareNoCase(ext.c_str(), t) == 0) return 1;
-    return 0;
+    for (const auto& t : kTypes)
+        if (PlatCompareNoCase(ext.c_str(), t.ext) == 0) return t.group;
+    return -1;
+}
+
+int IsKakikaeTarget(const std::string& name) {
+    return KwTextGroupOf(name) >= 0;
 }
 
 std::string KwMakePlan(KwRun* run) {

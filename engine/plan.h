@@ -12,3 +12,5 @@ std::string KwMakePlan(KwRun* run);
 
 // 1 when the name's extension (from its last dot) is one of the project's text types.
 int IsKakikaeTarget(const std::string& name);
+// Which group of texts a name's extension puts it in (KwTextGroup), or -1 for none.
+int KwTextGroupOf(const std::string& name);

@@ -10,6 +10,10 @@
 
 enum KwAction { kKwRewrite, kKwCopy, kKwSkipDots, kKwSkipFolder, kKwFail };
 
+// The texts whose encoding an ASCII one takes: the IDE's own files (.pj .idx .wnd .wrk), the
+// sources (.abp .sbp .wbp) and the notes (.txt).
+enum KwTextGroup { kGroupIde, kGroupSource, kGroupTxt };
+
 struct KwPlanEntry {
     std::string name;     // as found
     std::string copyName; // the name in the new folder
@@ -63,10 +67,10 @@ struct KwRun {
     // the end; into an existing one, each file is moved from a temporary folder inside it.
     bool fresh = true;
     PlatFileId parentId, newFolderId;
-    KwNameForms forms;                // both names in each encoding of a text
-    PlatEnc names = kEncAnsi;         // the encoding of the project's file names
-    PlatEnc project = kEncCp932;      // the encoding of its ASCII texts
-    std::vector<KwPlanEntry> entries; // in the order of the listing
+    KwNameForms forms;        // both names in each encoding of a text
+    PlatEnc names = kEncAnsi; // the encoding of the project's file names
+    PlatEnc ascii[3] = {kEncCp932, kEncCp932, kEncCp932}; // of its ASCII texts, by group
+    std::vector<KwPlanEntry> entries;                     // in the order of the listing
 
     // Carried out.
     KwEvents* events = nullptr;

@@ -38,6 +38,8 @@ inline constexpr char kTxtDropNotCp932[] =
     "フォルダの名前を変えてからドロップしてください。";
 inline constexpr char kTxtCantListNew[] =
     "（‘ v‘）/既にある新しいフォルダの中を読めません。別の名前を入力してください。";
+inline constexpr char kTxtCantMakeNew[] = "（‘ v‘）/新しいフォルダを作れません";
+inline constexpr char kTxtCantWriteNew[] = "（‘ v‘）/新しいフォルダに書き込めません";
 inline constexpr char kTxtCollision[] =
     "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を入力してください。";
 
@@ -59,7 +61,6 @@ inline constexpr char kTxtFailedHead[] = "（‘ v‘）/コピーできなか�
 inline constexpr char kTxtFailedCount[] = "件";
 inline constexpr char kTxtFailedMore[] = "ほか";
 inline constexpr char kTxtSubfolders[] = "サブフォルダはコピーしていません:";
-inline constexpr char kTxtWhyMakeDir[] = "新しいフォルダを作れません";
 inline constexpr char kTxtWhyCopy[] = "コピーできません";
 inline constexpr char kTxtWhyOpen[] = "開けません";
 inline constexpr char kTxtWhyRead[] = "読み込めません";
@@ -69,6 +70,8 @@ inline constexpr char kTxtWhyClose[] = "閉じられません";
 inline constexpr char kTxtWhyReplace[] = "できあがったファイルを置けません";
 inline constexpr char kTxtWhyAppeared[] =
     "コピー中に同じ名前のファイルが新しいフォルダにできたので、置き換えていません";
+inline constexpr char kTxtWhyChanged[] =
+    "コピーしている間にファイルが書き換えられたので、コピーしていません。もう一度実行してください";
 inline constexpr char kTxtWhyDiskFull[] = "ディスクがいっぱいです";
 inline constexpr char kTxtWhyFolderMove[] = "できあがったフォルダを新しい名前にできません";
 inline constexpr char kTxtCopyIsAt[] = "コピーは次のフォルダにあります：";

@@ -112,10 +112,11 @@ void CleanLeftovers(PlatDir at, const std::string& folder, const std::string& ke
         if (KwSameFile(path, keep)) continue;
         KwWork work{e.name};
         PlatFileId id;
-        uint64_t size = 1;
+        PlatStamp marker;
         if (glPlat.OpenDirAt(at, e.name.c_str(), &work.dir, &id) != 0) continue;
         if (id.changed < since && glPlat.HoldMarkerAt(work.dir, kKwMarker, 0, &work.marker) == 0 &&
-            glPlat.Size(work.marker, &size) == 0 && size == 0 && Abandoned(work, path, since)) {
+            glPlat.Stamp(work.marker, &marker) == 0 && marker.size == 0 &&
+            Abandoned(work, path, since)) {
             std::vector<PlatEntry> inside;
             KwList(path, &inside);
             for (const PlatEntry& f : inside)

@@ -28,12 +28,20 @@ struct PlatEntry {
     PlatNameState state = kNameOk;
 };
 
+// A file's size and when it was last written: what tells that it changed.
+struct PlatStamp {
+    uint64_t size = 0;
+    int64_t written = 0; // in the platform's finest unit
+    bool operator==(const PlatStamp&) const = default;
+};
+
 struct PlatFileId {
     uint64_t volume = 0;
     uint64_t index = 0;
     bool isDir = false;  // of what the path leads to
     bool isLink = false; // the path itself is a link (or another reparse point)
     int64_t changed = 0; // last written, in seconds since 1970
+    PlatStamp stamp;
 };
 
 // Every call gives 0, or the OS error code; results come through out-parameters. A call that
@@ -60,7 +68,7 @@ struct PlatCalls {
     int (*CreateAt)(PlatDir at, const char* name, PlatFile* file);
     // A regular file copied to a new file; what the call made is gone again when it fails.
     int (*CopyAt)(const char* from, PlatDir at, const char* name);
-    int (*Size)(PlatFile file, uint64_t* size);
+    int (*Stamp)(PlatFile file, PlatStamp* stamp);
     int (*Read)(PlatFile file, void* buf, uint32_t n, uint32_t* got);
     // Writes until all is written or an error stops it.
     int (*Write)(PlatFile file, const void* buf, uint32_t n, uint32_t* put);
@@ -125,8 +133,11 @@ bool PlatIsDiskFull(int code);
 bool PlatJapaneseUser();
 
 // Once at start: a write past a file-size limit fails with an error instead of ending the
-// process, and the system's texts are in the user's language.
+// process, the system's texts are in the user's language, and a standard stream that was
+// closed is open on nothing, so that no file the run opens takes its place.
 void PlatStartup();
+// Whether standard output was closed when the program started.
+bool PlatStdoutClosed();
 
 // The widest vector instructions the processor and the system allow: 0 none, 1 SSE2, 2 AVX2.
 int PlatCpuVector();

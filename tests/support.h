@@ -46,6 +46,8 @@ class TempTest : public ::testing::Test {
 // open by another process (Windows; ReleaseHolds lets go), a file's time set back, and a job
 // run as another user (Linux, as "nobody" when this is root; elsewhere in this process).
 std::string Listed(const char8_t* utf8);
+// Truncated and written again, the same file (as an editor saves in place).
+void RewriteInPlace(const std::string& path, const std::string& content);
 void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::string& content);
 void MakePipe(const std::string& path);
 void MakeLink(const std::string& target, const std::string& path); // target "/..." is Linux's
@@ -61,3 +63,8 @@ void HoldOpen(const std::string& path);
 void HoldAsOtherBuild(const std::string& path);
 void ReleaseHolds();
 int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out);
+// What such a job may do first (Linux): a file-size limit standing in for a full disk (the
+// program itself must not die of it), standard output on a full disk, or closed.
+void LimitFileSize();
+void StdoutToFullDisk();
+void CloseStdout();

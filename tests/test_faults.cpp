@@ -13,7 +13,7 @@
 namespace {
 
 // clang-format off
-enum Call { kList, kMakeDir, kCopy, kOpenRead, kCreate, kSize, kRead, kWrite, kClose, kRename, kHold, kOpenDir, kAlloc, kCalls };
+enum Call { kList, kMakeDir, kCopy, kOpenRead, kCreate, kStamp, kRead, kWrite, kClose, kRename, kHold, kOpenDir, kAlloc, kCalls };
 enum Mode { kFail, kShort, kFull, kFromHere };
 struct Kind {
     const char* what;
@@ -24,7 +24,7 @@ struct Kind {
     {"a folder can't be listed", kList, kFail, false},          {"folder can't be created", kMakeDir, kFail, true},
     {"copy fails after writing it all", kCopy, kFail, true},     {"file can't be opened", kOpenRead, kFail, true},
     {"file can't be created", kCreate, kFail, true},             {"no more file can be created", kCreate, kFromHere, true},
-    {"size can't be taken", kSize, kFail, true},                 {"read fails", kRead, kFail, true},
+    {"size can't be taken", kStamp, kFail, true},                 {"read fails", kRead, kFail, true},
     {"read comes back short", kRead, kShort, false},             {"write fails", kWrite, kFail, true},
     {"disk full: a write takes nothing", kWrite, kFull, true},   {"close fails", kClose, kFail, false},
     {"rename fails", kRename, kFail, true},                      {"no marker can be made", kHold, kFromHere, true},
@@ -50,7 +50,7 @@ void Inject() {
     glPlat.CopyAt = [](const char* from, PlatDir a, const char* n) { int err = gReal.CopyAt(from, a, n); return Hit(kCopy) ? 28 : err; };
     glPlat.OpenRead = [](const char* p, PlatFile* f) { return Hit(kOpenRead) ? 5 : gReal.OpenRead(p, f); };
     glPlat.CreateAt = [](PlatDir a, const char* n, PlatFile* f) { return Hit(kCreate) ? 5 : gReal.CreateAt(a, n, f); };
-    glPlat.Size = [](PlatFile f, uint64_t* n) { return Hit(kSize) ? 5 : gReal.Size(f, n); };
+    glPlat.Stamp = [](PlatFile f, PlatStamp* s) { return Hit(kStamp) ? 5 : gReal.Stamp(f, s); };
     glPlat.Read = [](PlatFile f, void* b, uint32_t n, uint32_t* got) {
         return !Hit(kRead) ? gReal.Read(f, b, n, got) : gKind->mode == kShort ? gReal.Read(f, b, n > 1 ? n / 3 : n, got) : (*got = 0, 5);
     };

@@ -14,12 +14,6 @@
 #include <cstdlib>
 #include <functional>
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#endif
-
 namespace {
 
 enum Where { kAll, kWin, kLinux };
@@ -60,27 +54,19 @@ struct Row {
     std::string drop = "Proj";     // as typed, from `cwd` in the row's folder
     const char* cwd = ".";
     std::u8string folder = u8"Proj";
-    std::u8string copyFolder = u8""; // the new folder's name, where not newName
+    std::u8string copyFolder = u8"";       // the new folder's name, where not newName
+    std::vector<const char*> gone = {};    // temporaries beside that the run clears
+    std::vector<const char*> touched = {}; // what the row changes itself, left out
     Where where = kAll;
     Volume volume = kTemp;
-    std::vector<const char*> gone = {}; // temporaries beside that the run clears
-    std::vector<PlatArg> options = {};  // before the folder and the name
-    bool asUser = false;                // run as an ordinary user (Linux)
-    void (*child)() = nullptr;          // as that user, first
+    std::vector<PlatArg> options = {}; // before the folder and the name
+    bool asUser = false;               // run as an ordinary user (Linux)
+    void (*child)() = nullptr;         // as that user, first
     std::function<void(const std::string& row)> before = nullptr;
     const char* stderrHas = ""; // what the program says on standard error
     const char* stdoutHas = "";
     const char* boxHas = ""; // somewhere in the last box
 };
-
-// A file-size limit stands in for a full disk; the program itself must not die of it.
-void FullDisk() {
-#ifndef _WIN32
-    PlatStartup();
-    rlimit lim{100000, 100000};
-    setrlimit(RLIMIT_FSIZE, &lim);
-#endif
-}
 
 // Between the checks and the writes the existing new folder is swapped for a link to the
 // project: no write may land there.
@@ -101,6 +87,42 @@ void SwapInLink(const std::string& row) {
 // A folder name that makes the project's parent `units` long, in a row folder `rowLen` long.
 std::u8string Deep(size_t rowLen, size_t units) {
     return std::u8string(units - rowLen - 1, u8'd');
+}
+
+// An editor saving a file while the run reads it (in place: truncated and written longer, as
+// the run's open file sees it), or while it copies it, once or every time; a file saved into
+// the existing new folder just before the run's copy of it is put there.
+int gSaves = 0;
+void SaveWhileRead(const std::string& row, int times) {
+    gReal = glPlat;
+    gRow = row;
+    gSaves = times;
+    glDropPath.clear(); // set again once the run starts: the row's own reads don't count
+    glPlat.Read = [](PlatFile f, void* b, uint32_t n, uint32_t* got) {
+        if (!glDropPath.empty() && gSaves-- > 0)
+            RewriteInPlace(Join(Join(gRow, "Proj"), "Main.sbp"),
+                           "' Proj v" + std::to_string(gSaves) +
+                               "\r\nSub Main()\r\n  Print \"Proj\"\r\n");
+        return gReal.Read(f, b, n, got);
+    };
+}
+void SaveWhileCopied(const std::string& row, int times) {
+    gReal = glPlat;
+    gRow = row;
+    gSaves = times;
+    glPlat.CopyAt = [](const char* from, PlatDir at, const char* name) {
+        if (gSaves-- > 0) WriteFile(from, "picture v" + std::to_string(gSaves));
+        return gReal.CopyAt(from, at, name);
+    };
+}
+void SaveIntoNewFolder(const std::string& row) {
+    gReal = glPlat;
+    gRow = row;
+    glPlat.RenameAt = [](PlatDir a, const char* x, PlatDir b, const char* y, int replace) {
+        if (std::string(y) == "New.abp")
+            WriteFile(Join(Join(gRow, "New"), "New.abp"), "saved meanwhile");
+        return gReal.RenameAt(a, x, b, y, replace);
+    };
 }
 
 std::vector<Row> Rows(size_t rowLen) {
@@ -125,9 +147,9 @@ std::vector<Row> Rows(size_t rowLen) {
         {.what = "--dry-run marks what would be replaced", .want = {}, .box = kNoBox, .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}},
          .options = {{"--dry-run"}}, .stdoutHas = "Proj.pj -> New.pj : rewrite (CP932, 1), replace"},
         {.what = "an empty existing folder", .beside = {{u8"New", "<dir>"}}},
-        {.what = "the existing folder swapped for a link to the project after the checks", .status = kKwFailed, .want = {},
-         .failed = {{u8"<new>", kTxtWhyMakeDir}}, .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}},
-         .options = {{"--overwrite"}}, .before = SwapInLink},
+        {.what = "the existing folder swapped for a link to the project after the checks", .status = kKwRefused, .want = {},
+         .box = kTxtCantWriteNew, .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}},
+         .gone = {"New/"}, .options = {{"--overwrite"}}, .before = SwapInLink}, // "New" is the swapped link now
         {.what = "into an existing folder: files of the same names replaced, the rest kept", .want = {{u8"New.pj", "New"}, {u8"mine.txt", "kept"}},
          .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "stale"}, {u8"New/mine.txt", "kept"}}, .options = {{"--overwrite"}}},
         {.what = "the text type is the file's own", .project = {{u8"p.pj", "p p"}, {u8"res.p", "p"}}, .newName = "Q.txt",
@@ -141,6 +163,18 @@ std::vector<Row> Rows(size_t rowLen) {
          .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "' Sample\r\n"}, {u8"MainWnd.sbp", "' \x83\x81\x83\x43\x83\x93 Sample"}},
          .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", "Main=\x83\x65\x83\x58\x83\x67.abp\r\n"}, {u8"テスト.abp", "' \x83\x65\x83\x58\x83\x67\r\n"},
                                                  {u8"MainWnd.sbp", "' \x83\x81\x83\x43\x83\x93 \x83\x65\x83\x58\x83\x67"}},
+         .drop = "Sample", .folder = u8"Sample"},
+        // An ASCII text takes its group's encoding: the IDE's files CP932; sources and notes as theirs go.
+        {.what = "an ASCII project with a UTF-8 note renamed in Japanese: the IDE's files and the sources in CP932",
+         .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "#include \"Sample.sbp\"\r\n"},
+                     {u8"readme.txt", U8(u8"説明 Sample\r\n")}, {u8"notes.txt", "Sample"}},
+         .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", "Main=" + cp932Test + ".abp\r\n"}, {u8"テスト.abp", "#include \"" + cp932Test + ".sbp\"\r\n"},
+                                            {u8"readme.txt", U8(u8"説明 テスト\r\n")}, {u8"notes.txt", U8(u8"テスト")}},
+         .drop = "Sample", .folder = u8"Sample"},
+        {.what = "UTF-8 sources: the ASCII sources and notes in UTF-8, the IDE's files in CP932",
+         .project = {{u8"Sample.pj", "Sample"}, {u8"Main.abp", U8(u8"' 説明 Sample")}, {u8"Sample.sbp", "Sample"}, {u8"notes.txt", "Sample"}},
+         .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", cp932Test}, {u8"Main.abp", U8(u8"' 説明 テスト")}, {u8"テスト.sbp", U8(u8"テスト")},
+                                            {u8"notes.txt", U8(u8"テスト")}},
          .drop = "Sample", .folder = u8"Sample"},
         {.what = "names in CP932 bytes: matched where a character begins, the new name in CP932",
          .project = {{u8"Abc.pj", "Abc"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc Abc"}, {u8"Abc_\x90\xE0\x96\xBE.txt", "x"}}, .newName = U8(u8"新"),
@@ -231,20 +265,40 @@ std::vector<Row> Rows(size_t rowLen) {
          .status = kKwFailed, .want = {{u8"New.pj", "New"}, {u8"b.ico", "<missing>"}},
          .failed = {{u8"Main.sbp", kTxtWhyOpen}, {u8"a.ico", kTxtWhyCopy}, {u8"b.ico", kTxtWhyReplace}},
          .beside = {{u8"New", "<dir>"}, {u8"New/b.ico", "<locked>"}}, .where = kWin, .options = {{"--overwrite"}}},
+        // A file is copied as it was when read, or reported; one saved meanwhile is kept.
+        {.what = "a text saved in place while read: read again", .project = {pj, {u8"Main.sbp", "' Proj v0"}},
+         .want = {{u8"New.pj", "New"}, {u8"Main.sbp", "' New v0\r\nSub Main()\r\n  Print \"New\"\r\n"}}, .touched = {"Proj/Main"}, .where = kLinux,
+         .before = [](const std::string& row) { SaveWhileRead(row, 1); }},
+        {.what = "a text saved on every read: reported", .project = {pj, {u8"Main.sbp", "' Proj v0"}}, .status = kKwFailed,
+         .failed = {{u8"Main.sbp", kTxtWhyChanged}}, .touched = {"Proj/Main"}, .where = kLinux, .before = [](const std::string& row) { SaveWhileRead(row, 9); }},
+        {.what = "a picture saved while copied: copied again", .project = {pj, {u8"pic.bmp", "picture"}},
+         .want = {{u8"New.pj", "New"}, {u8"pic.bmp", "picture v0"}}, .touched = {"Proj/pic"}, .before = [](const std::string& row) { SaveWhileCopied(row, 1); }},
+        {.what = "a picture saved on every copy: reported", .project = {pj, {u8"pic.bmp", "picture"}}, .status = kKwFailed,
+         .failed = {{u8"pic.bmp", kTxtWhyChanged}}, .touched = {"Proj/pic"}, .before = [](const std::string& row) { SaveWhileCopied(row, 9); }},
+        {.what = "a file saved into the existing folder meanwhile is kept", .project = {pj, {u8"Proj.abp", "Proj"}}, .status = kKwFailed,
+         .want = {{u8"New.pj", "New"}, {u8"New.abp", "saved meanwhile"}, {u8"notes.txt", "mine"}}, .failed = {{u8"Proj.abp", kTxtWhyAppeared}},
+         .beside = {{u8"New", "<dir>"}, {u8"New/notes.txt", "mine"}}, .before = SaveIntoNewFolder},
+        // The status never says more than happened.
+        {.what = "--dry-run whose plan can't be written (a full disk)", .status = kKwRefused, .want = {}, .box = kNoBox, .where = kLinux,
+         .options = {{"--dry-run"}}, .asUser = true, .child = StdoutToFullDisk},
+        {.what = "--dry-run with standard output closed", .status = kKwRefused, .want = {}, .box = kNoBox, .where = kLinux,
+         .options = {{"--dry-run"}}, .asUser = true, .child = CloseStdout},
+        {.what = "a copy whose completion can't be said", .status = kKwFailed, .box = kTxtDone, .where = kLinux, .asUser = true,
+         .child = CloseStdout},
         // Real faults, as an ordinary user: root reads and writes whatever the modes say.
         {.what = "files that can't be read", .project = {pj, {u8"a.sbp", "P"}, {u8"a.ico", "x"}, {u8"a.sbp", "<mode:0>"}, {u8"a.ico", "<mode:0>"}},
          .status = kKwFailed, .failed = {{u8"a.sbp", kTxtWhyOpen}, {u8"a.ico", kTxtWhyCopy}}, .where = kLinux, .asUser = true},
-        {.what = "a new folder that can't be written", .status = kKwFailed, .want = {{u8"New.pj", "before"}}, .failed = {{u8"<new>", kTxtWhyMakeDir}},
+        {.what = "an existing new folder that can't be written: nothing written", .status = kKwRefused, .want = {}, .box = kTxtCantWriteNew,
          .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "before"}, {u8"New", "<mode:555>"}}, .where = kLinux,
          .options = {{"--overwrite"}}, .asUser = true},
-        {.what = "a parent that can't be written", .status = kKwFailed, .want = {}, .failed = {{u8"<new>", kTxtWhyMakeDir}},
+        {.what = "a parent that can't be written: nothing written", .status = kKwRefused, .want = {}, .box = kTxtCantMakeNew,
          .beside = {{u8".", "<mode:555>"}}, .where = kLinux, .asUser = true},
         {.what = "a folder that can't be read", .status = kKwRefused, .want = {}, .box = kTxtCliCantList, .beside = {{u8"Proj", "<mode:0>"}},
          .where = kLinux, .asUser = true},
         {.what = "a full disk (a file-size limit)", .project = {pj, {u8"Big.sbp", std::string(300000, 'x') + "Proj"}, {u8"big.bmp", std::string(300000, 'b')}},
          .status = kKwFailed, .want = {{u8"New.pj", "New"}, {u8"Big.sbp", "previous"}}, .failed = {{u8"Big.sbp", kTxtWhyWrite}, {u8"big.bmp", kTxtWhyCopy}},
          .beside = {{u8"New", "<dir>"}, {u8"New/Big.sbp", "previous"}, {u8"New", "<mode:777>"}}, .where = kLinux,
-         .options = {{"--overwrite"}}, .asUser = true, .child = FullDisk},
+         .options = {{"--overwrite"}}, .asUser = true, .child = LimitFileSize},
         // Refused before anything is written.
         {.what = "the project folder itself", .newName = "Proj", .status = kKwRefused, .want = {}, .box = kTxtSameFolder},
         {.what = "the project folder, spelled otherwise", .newName = "PROJ", .status = kKwRefused, .want = {},
@@ -423,11 +477,15 @@ TEST_F(Job, Table) {
         for (auto* side : {&before, &after})
             for (auto it = side->begin(); it != side->end();) {
                 bool inCopy = wrote && (it->first + "/").rfind(prefix, 0) == 0;
-                bool gone = std::any_of(r.gone.begin(), r.gone.end(),
-                                        [&](const char* g) { return it->first.rfind(g, 0) == 0; });
+                auto under = [&](const std::vector<const char*>& list) {
+                    return std::any_of(list.begin(), list.end(),
+                                       [&](const char* g) { return it->first.rfind(g, 0) == 0; });
+                };
+                bool gone = under(r.gone) || under(r.touched);
                 if (side == &after && inCopy && it->first.size() > prefix.size())
                     copy[it->first.substr(prefix.size())] = it->second;
-                it = inCopy || (gone && side == &before) ? side->erase(it) : std::next(it);
+                it = inCopy || (gone && side == &before) || under(r.touched) ? side->erase(it)
+                                                                             : std::next(it);
             }
         EXPECT_EQ(after, before);
         for (const Item& i : r.want)

@@ -211,6 +211,9 @@ TEST(Content, Table) {
         {gaU8 + "\r\n" + gaU8 + "\r\n" + gaU8 + "Proj\r\n\x82\xAA" "Proj\r\n", "Proj", "テスト", kEncCp932,
          gaU8 + "\r\n" + gaU8 + "\r\n" + gaU8 + tesutoU8 + "\r\n\x82\xAA" + tesuto + "\r\n", "CP932+UTF-8", 2},
         {"\xFF Proj\n" + gaU8 + "\n", "Proj", "New", kEncCp932, "\xFF Proj\n" + gaU8 + "\n", "CP932+UTF-8", 0, true},
+        // A UTF-8 mark does not hide a line pasted from a CP932 text; lines valid in both are UTF-8 after it.
+        {"\xEF\xBB\xBF" "\x82\xAA" "Proj\n\xD2\xB0" "Proj\n", "Proj", "テスト", kEncCp932,
+         "\xEF\xBB\xBF" "\x82\xAA" + tesuto + "\n\xD2\xB0" + tesutoU8 + "\n", "CP932+UTF-8", 2},
         // clang-format on
     };
     for (const Row& r : rows) {

@@ -88,12 +88,18 @@ int PosixFullPath(const char* path, std::string* out) {
     return 0;
 }
 
+PlatStamp StampOf(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_size),
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 void Fill(const struct stat& st, bool link, PlatFileId* id) {
     id->volume = static_cast<uint64_t>(st.st_dev);
     id->index = static_cast<uint64_t>(st.st_ino);
     id->isDir = S_ISDIR(st.st_mode);
     id->isLink = link;
     id->changed = static_cast<int64_t>(st.st_mtime);
+    id->stamp = StampOf(st);
 }
 
 int PosixIdentify(const char* path, PlatFileId* id) {
@@ -166,10 +172,10 @@ int PosixCreateAt(PlatDir at, const char* name, PlatFile* file) {
     return OpenFile(Fd(at), name, O_WRONLY | O_CREAT | O_EXCL, file);
 }
 
-int PosixSize(PlatFile file, uint64_t* size) {
+int PosixStamp(PlatFile file, PlatStamp* stamp) {
     struct stat st;
     if (fstat(FdOf(file), &st) != 0) return errno;
-    *size = static_cast<uint64_t>(st.st_size);
+    *stamp = StampOf(st);
     return 0;
 }
 
@@ -321,7 +327,7 @@ PlatCalls glPlat = {
     .OpenRead = PosixOpenRead,
     .CreateAt = PosixCreateAt,
     .CopyAt = PosixCopyAt,
-    .Size = PosixSize,
+    .Stamp = PosixStamp,
     .Read = PosixRead,
     .Write = PosixWrite,
     .Close = PosixClose,

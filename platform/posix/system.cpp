@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <ctime>
 #include <iconv.h>
 #include <map>
@@ -111,11 +112,22 @@ bool PlatJapaneseUser() {
     return false;
 }
 
+namespace {
+bool gStdoutClosed = false;
+}
+
 void PlatStartup() {
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0 && open("/dev/null", O_RDWR) == fd && fd == 1)
+            gStdoutClosed = true;
     // A write past `ulimit -f` then fails with EFBIG, reported like a full disk.
     signal(SIGXFSZ, SIG_IGN);
     setlocale(LC_CTYPE, "");
     setlocale(LC_MESSAGES, "");
+}
+
+bool PlatStdoutClosed() {
+    return gStdoutClosed;
 }
 
 std::vector<PlatArg> PlatCommandLine(int argc, char** argv) {

@@ -47,6 +47,8 @@ void Fill(const BY_HANDLE_FILE_INFORMATION& info, PlatFileId* id) {
     t.LowPart = info.ftLastWriteTime.dwLowDateTime;
     t.HighPart = info.ftLastWriteTime.dwHighDateTime;
     id->changed = static_cast<int64_t>(t.QuadPart / 10000000) - 11644473600LL;
+    id->stamp = {static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow,
+                 static_cast<int64_t>(t.QuadPart)};
 }
 
 // The identity of a path; with `follow` of what a link leads to, else of the link itself.
@@ -210,10 +212,12 @@ int WinCopyAt(const char* from, PlatDir at, const char* name) {
     return err;
 }
 
-int WinSize(PlatFile file, uint64_t* size) {
-    LARGE_INTEGER li;
-    if (!GetFileSizeEx(file, &li)) return static_cast<int>(GetLastError());
-    *size = static_cast<uint64_t>(li.QuadPart);
+int WinStamp(PlatFile file, PlatStamp* stamp) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return static_cast<int>(GetLastError());
+    PlatFileId id;
+    Fill(info, &id);
+    *stamp = id.stamp;
     return 0;
 }
 
@@ -313,7 +317,7 @@ PlatCalls glPlat = {
     .OpenRead = WinOpenRead,
     .CreateAt = WinCreateAt,
     .CopyAt = WinCopyAt,
-    .Size = WinSize,
+    .Stamp = WinStamp,
     .Read = WinRead,
     .Write = WinWrite,
     .Close = WinClose,

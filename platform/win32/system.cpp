@@ -137,8 +137,12 @@ bool PlatJapaneseUser() {
     return true;
 }
 
-// Nothing to ask of Windows.
 void PlatStartup() {}
+
+bool PlatStdoutClosed() {
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    return !h || h == INVALID_HANDLE_VALUE;
+}
 
 std::vector<PlatArg> PlatCommandLine(int, char**) {
     std::vector<PlatArg> args;

@@ -1,8 +1,11 @@
 #include "tests/support.h"
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -14,6 +17,13 @@ std::string Listed(const char8_t* utf8) {
 
 void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::string& content) {
     WriteFile(dir + "/" + Listed(utf8Name), content);
+}
+
+void RewriteInPlace(const std::string& path, const std::string& content) {
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0) << path;
+    EXPECT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    close(fd);
 }
 
 void MakePipe(const std::string& path) {
@@ -110,4 +120,19 @@ int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out)
     waitpid(pid, nullptr, 0);
     *out = text.substr(text.find('\n') + 1);
     return text.empty() ? -1 : std::stoi(text);
+}
+
+void LimitFileSize() {
+    PlatStartup();
+    rlimit lim{100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &lim);
+}
+
+void StdoutToFullDisk() {
+    if (!std::freopen("/dev/full", "w", stdout)) std::abort();
+}
+
+void CloseStdout() {
+    close(1);
+    PlatStartup();
 }

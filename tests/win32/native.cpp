@@ -58,6 +58,15 @@ void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::s
     CloseHandle(h);
 }
 
+void RewriteInPlace(const std::string& path, const std::string& content) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           TRUNCATE_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD put = 0;
+    WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
 void MakePipe(const std::string& path) {
     ASSERT_EQ(LinuxCall(14 /* mknod */, UnixPath(path).c_str(), reinterpret_cast<void*>(010644)), 0)
         << path;
@@ -138,3 +147,8 @@ int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out)
     if (setup) setup();
     return job(out);
 }
+
+// Rows of their own on Linux.
+void LimitFileSize() {}
+void StdoutToFullDisk() {}
+void CloseStdout() {}

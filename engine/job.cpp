@@ -18,15 +18,6 @@ bool IsAscii(const std::string& s) {
     return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
 }
 
-// What failed, in words: the system's own for the error, and its code.
-std::string Reason(const char* what, int code) {
-    if (code == kPlatErrNotFile) return kTxtWhyNotFile;
-    if (code == kPlatErrMoved) return std::string(what) + "：" + kTxtWhyMoved;
-    std::string words = PlatIsDiskFull(code) ? kTxtWhyDiskFull : PlatErrorText(code);
-    return std::string(what) + (words.empty() ? "" : "：" + words) + "（" + kTxtWhyErrorCode + " " +
-           std::to_string(code) + "）";
-}
-
 void Fail(KwRun* run, const std::string& name, const std::string& why) {
     run->result.failures.push_back({name, why});
 }
@@ -69,9 +60,9 @@ struct Opened {
 std::string ReadWhole(const KwRun& run, const std::string& path, KwBuf* buf, bool trace) {
     for (int tries = 0; tries < 2; ++tries) {
         Opened in;
-        if (int err = glPlat.OpenRead(path.c_str(), &in.f)) return Reason(kTxtWhyOpen, err);
+        if (int err = glPlat.OpenRead(path.c_str(), &in.f)) return KwReason(kTxtWhyOpen, err);
         PlatStamp before, after;
-        if (int err = glPlat.Stamp(in.f, &before)) return Reason(kTxtWhyRead, err);
+        if (int err = glPlat.Stamp(in.f, &before)) return KwReason(kTxtWhyRead, err);
         uint64_t size = before.size;
         if (trace && tries == 0) DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
         size_t room = RoomFor(run, size);
@@ -84,10 +75,10 @@ std::string ReadWhole(const KwRun& run, const std::string& path, KwBuf* buf, boo
         for (uint32_t got = 1; got > 0 && buf->len <= size;) {
             auto want = static_cast<uint32_t>(std::min<uint64_t>(size + 1 - buf->len, kChunk));
             if (int err = glPlat.Read(in.f, buf->text() + buf->len, want, &got))
-                return Reason(kTxtWhyRead, err);
+                return KwReason(kTxtWhyRead, err);
             buf->len += got;
         }
-        if (int err = glPlat.Stamp(in.f, &after)) return Reason(kTxtWhyRead, err);
+        if (int err = glPlat.Stamp(in.f, &after)) return KwReason(kTxtWhyRead, err);
         if (after == before && buf->len == size) return "";
     }
     return kTxtWhyChanged;
@@ -118,7 +109,7 @@ std::string Prepare(KwRun* run) {
         err = KwMakeWork(run->fresh ? run->parentDir : run->newDir, &run->tempCount, &run->work);
     }
     if (!err) return "";
-    return Reason(run->fresh ? kTxtCantMakeNew : kTxtCantWriteNew, err) + "\r\n" + run->newFolder;
+    return KwReason(run->fresh ? kTxtCantMakeNew : kTxtCantWriteNew, err) + "\r\n" + run->newFolder;
 }
 
 // A file copied byte for byte, as it was: one that changed meanwhile is copied again, once.
@@ -130,7 +121,7 @@ std::string CopyAsItWas(KwRun* run, const std::string& from, const std::string& 
         if (err) {
             // Whatever stands there now was made by this run, unless it stood there first.
             if (err != kPlatErrExists) Discard(run, name);
-            return Reason(kTxtWhyCopy, err);
+            return KwReason(kTxtWhyCopy, err);
         }
         if (glPlat.Identify(from.c_str(), &after) == 0 && after.stamp == before.stamp) return "";
         Discard(run, name);
@@ -157,7 +148,7 @@ void CopyEntry(KwRun* run, const KwPlanEntry& e) {
                                       e.replaces)) {
             Discard(run, e.copyName);
             why = err == kPlatErrExists && e.replacedName.empty() ? kTxtWhyAppeared
-                                                                  : Reason(kTxtWhyReplace, err);
+                                                                  : KwReason(kTxtWhyReplace, err);
         }
     }
     if (!why.empty()) Fail(run, e.name, why);
@@ -183,7 +174,7 @@ void Commit(KwRun* run) {
             std::string at =
                 run->newFolder.substr(0, run->newFolder.size() - run->newFolderName.size());
             Fail(run, run->newFolder,
-                 (err ? Reason(kTxtWhyFolderMove, err) : kTxtWhyFolderMove) + "\r\n" +
+                 (err ? KwReason(kTxtWhyFolderMove, err) : kTxtWhyFolderMove) + "\r\n" +
                      kTxtCopyIsAt + "\r\n" + at + work.name);
         }
     } else if (run->leftBroken) {
@@ -285,7 +276,7 @@ uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint
     if (int err = glPlat.CreateAt(run->work.dir, name.c_str(), &out.f)) {
         if (!run->createFailed) run->events->CreateFailed();
         run->createFailed = true;
-        *why = Reason(kTxtWhyCreate, err);
+        *why = KwReason(kTxtWhyCreate, err);
         return 0;
     }
     uint64_t done = 0;
@@ -295,7 +286,7 @@ uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint
         int err = glPlat.Write(out.f, buf + done, want, &put);
         done += put;
         if (err) {
-            *why = Reason(kTxtWhyWrite, err);
+            *why = KwReason(kTxtWhyWrite, err);
             break;
         }
         if (put == 0) { // a write that takes nothing: no room left
@@ -303,7 +294,7 @@ uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint
             break;
         }
     }
-    if (int err = out.Close(); err && why->empty()) *why = Reason(kTxtWhyClose, err);
+    if (int err = out.Close(); err && why->empty()) *why = KwReason(kTxtWhyClose, err);
     if (!why->empty()) Discard(run, name);
     return done;
 }

@@ -1,9 +1,15 @@
 // The project name, found in a folder.
 #pragma once
 
-#include <string>
+#include "platform/platform.h"
 
-// Writes the name of the folder's first *.pj file (not a folder, and with a name before its
-// first dot), cut at that dot, into *name; leaves *name as it was when the folder holds none.
-// -1 when the folder can't be listed, else 0.
+#include <string>
+#include <vector>
+
+// The project file among a folder's entries: the first regular file whose name ends in ".pj"
+// and has a name before its first dot. "" when there is none.
+std::string KwProjectFile(const std::string& folder, const std::vector<PlatEntry>& entries);
+
+// Writes the project file's name, cut at its first dot, into *name; leaves *name as it was
+// when the folder holds none. -1 when the folder can't be listed, else 0.
 int GetPjNameFromFolder(const std::string& folder, std::string* name);

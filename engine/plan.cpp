@@ -4,6 +4,7 @@
 #include "engine/mbcs.h"
 #include "engine/names.h"
 #include "engine/newname.h"
+#include "engine/pjname.h"
 #include "engine/state.h"
 #include "engine/texts.h"
 #include "trace/trace.h"
@@ -149,6 +150,15 @@ std::string CheckLengths(const KwRun& run) {
 
 } // namespace
 
+// What failed, in words: the system's own for the error, and its code.
+std::string KwReason(const char* what, int code) {
+    if (code == kPlatErrNotFile) return kTxtWhyNotFile;
+    if (code == kPlatErrMoved) return std::string(what) + "：" + kTxtWhyMoved;
+    std::string words = PlatIsDiskFull(code) ? kTxtWhyDiskFull : PlatErrorText(code);
+    return std::string(what) + (words.empty() ? "" : "：" + words) + "（" + kTxtWhyErrorCode + " " +
+           std::to_string(code) + "）";
+}
+
 int KwTextGroupOf(const std::string& name) {
     static const struct {
         const char* ext;
@@ -215,6 +225,14 @@ std::string KwMakePlan(KwRun* run) {
 
     DbgStr("FindPath=", drop + kPlatSep + "*.*");
     if (!listed) return kTxtCantList;
+    // A folder that can be listed but not entered, or a project file that can't be read, gives
+    // a copy of nothing worth having.
+    std::string pj = KwProjectFile(drop, found);
+    PlatFile probe = nullptr;
+    if (pj.empty()) return kTxtNoPjFile;
+    if (int err = glPlat.OpenRead((drop + kPlatSep + pj).c_str(), &probe))
+        return KwReason(kTxtCantReadPj, err) + "\r\n" + drop + kPlatSep + pj;
+    glPlat.Close(probe);
     for (const PlatEntry& e : found) {
         run->entries.push_back(PlanEntry(*run, e));
         if (run->entries.back().action == kKwSkipFolder) run->result.subfolders.push_back(e.name);

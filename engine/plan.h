@@ -10,6 +10,9 @@
 // go on, else the refusal.
 std::string KwMakePlan(KwRun* run);
 
+// What failed, in words: the system's own for the error code, and the code.
+std::string KwReason(const char* what, int code);
+
 // 1 when the name's extension (from its last dot) is one of the project's text types.
 int IsKakikaeTarget(const std::string& name);
 // Which group of texts a name's extension puts it in (KwTextGroup), or -1 for none.

@@ -38,6 +38,7 @@ inline constexpr char kTxtDropNotCp932[] =
     "フォルダの名前を変えてからドロップしてください。";
 inline constexpr char kTxtCantListNew[] =
     "（‘ v‘）/既にある新しいフォルダの中を読めません。別の名前を入力してください。";
+inline constexpr char kTxtCantReadPj[] = "（‘ v‘）/プロジェクトファイルを開けません";
 inline constexpr char kTxtCantMakeNew[] = "（‘ v‘）/新しいフォルダを作れません";
 inline constexpr char kTxtCantWriteNew[] = "（‘ v‘）/新しいフォルダに書き込めません";
 inline constexpr char kTxtCollision[] =

@@ -2,28 +2,32 @@
 // runs apart; what makes a folder a run's own is the marker inside it, held locked.
 #include "engine/workdir.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-// A lock can go unseen (a share whose server does not pass it on): a folder in which anything
-// changed this recently may belong to a run that lives.
+// A lock can go unseen (a share whose server does not pass it on): a folder whose own time or
+// its marker's is this recent may belong to a run that lives.
 constexpr int64_t kQuiet = 3600;
+// A time ahead of the clock is believed for a day at most: a wrong clock must not hold a
+// leftover for good.
+constexpr int64_t kAhead = 86400;
 
-// Whether the temporary folder holds only what a run writes, none of it changed lately.
-bool Abandoned(const KwWork& work, const std::string& path, int64_t since) {
+// Whether a time set by a run's own work (its folder's, its marker's; never the dates a copy
+// took from the project) says that the run may still live.
+bool Recent(int64_t t, int64_t now) {
+    return t >= now - kQuiet && t <= now + kAhead;
+}
+
+// Whether the temporary folder holds only what a run writes: files, no folder of anyone's.
+bool OnlyFiles(const std::string& path) {
     std::vector<PlatEntry> inside;
     if (!KwList(path, &inside)) return false;
-    for (const PlatEntry& f : inside) {
-        if (f.name == "." || f.name == "..") continue;
-        PlatFileId id;
-        // A folder inside is none of ours, and stops it all.
-        if (f.isDir || f.state != kNameOk ||
-            glPlat.IdentifyAt(work.dir, f.name.c_str(), &id) != 0 || id.changed >= since)
-            return false;
-    }
+    for (const PlatEntry& f : inside)
+        if (f.name != "." && f.name != ".." && (f.isDir || f.state != kNameOk)) return false;
     return true;
 }
 
@@ -105,23 +109,31 @@ void KwCloseWork(KwWork* work) {
 void CleanLeftovers(PlatDir at, const std::string& folder, const std::string& keep) {
     std::vector<PlatEntry> entries;
     if (!KwList(folder, &entries)) return;
-    int64_t since = PlatNow() - kQuiet;
+    int64_t now = PlatNow();
     for (const PlatEntry& e : entries) {
         if (!e.isDir || e.isLink || e.state != kNameOk || !IsTempName(e.name)) continue;
         std::string path = folder + kPlatSep + e.name;
         if (KwSameFile(path, keep)) continue;
         KwWork work{e.name};
-        PlatFileId id;
+        PlatFileId id, marked;
         PlatStamp marker;
         if (glPlat.OpenDirAt(at, e.name.c_str(), &work.dir, &id) != 0) continue;
-        if (id.changed < since && glPlat.HoldMarkerAt(work.dir, kKwMarker, 0, &work.marker) == 0 &&
+        // Nobody holds its marker, it is empty, and neither it nor the folder changed lately.
+        if (!Recent(id.changed, now) &&
+            glPlat.HoldMarkerAt(work.dir, kKwMarker, 0, &work.marker) == 0 &&
             glPlat.Stamp(work.marker, &marker) == 0 && marker.size == 0 &&
-            Abandoned(work, path, since)) {
+            glPlat.IdentifyAt(work.dir, kKwMarker, &marked) == 0 && !Recent(marked.changed, now) &&
+            OnlyFiles(path)) {
             std::vector<PlatEntry> inside;
             KwList(path, &inside);
             for (const PlatEntry& f : inside)
                 if (!f.isDir && f.name != kKwMarker) glPlat.RemoveAt(work.dir, f.name.c_str());
-            if (KwUnmark(&work) == 0) {
+            // The marker goes last, when all else is gone: else it stays for a later run.
+            bool left = !KwList(path, &inside) ||
+                        std::any_of(inside.begin(), inside.end(), [](const PlatEntry& f) {
+                            return f.name != "." && f.name != ".." && f.name != kKwMarker;
+                        });
+            if (!left && KwUnmark(&work) == 0) {
                 KwCloseWork(&work);
                 glPlat.RemoveDirAt(at, e.name.c_str());
             }

@@ -1,6 +1,6 @@
 // Temporary folders, in which a run builds what it writes. Each holds a marker file that the run
-// keeps locked while it lives; only such a folder whose marker nobody holds, and in which
-// nothing changed for an hour, is ever removed, and only by a later run.
+// keeps locked while it lives; only such a folder whose marker nobody holds, and which with its
+// marker was not written for an hour, is ever removed, and only by a later run.
 #pragma once
 
 #include "platform/platform.h"
@@ -27,7 +27,8 @@ int KwUnmark(KwWork* work);
 // Lets go of the folder (and of its marker, where it is still held: a later run clears it).
 void KwCloseWork(KwWork* work);
 // Removes the abandoned temporary folders in the folder `at` (whose path is `folder`), never
-// the one that is `keep`.
+// the one that is `keep`: their files first, the marker last, so that one that can't be
+// emptied stays marked for a later run.
 void CleanLeftovers(PlatDir at, const std::string& folder, const std::string& keep);
 
 // Lists a folder, "." and ".." too; false when it can't be, or only in part.

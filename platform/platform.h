@@ -39,6 +39,7 @@ struct PlatFileId {
     uint64_t volume = 0;
     uint64_t index = 0;
     bool isDir = false;  // of what the path leads to
+    bool isFile = false; // a regular file (no folder, pipe or device)
     bool isLink = false; // the path itself is a link (or another reparse point)
     int64_t changed = 0; // last written, in seconds since 1970
     PlatStamp stamp;
@@ -94,6 +95,8 @@ extern PlatCalls glPlat;
 extern const int kPlatErrNotFile;
 extern const int kPlatErrExists;
 extern const int kPlatErrMoved;
+// Of a path that may not be looked at (a folder that can't be entered).
+extern const int kPlatErrDenied;
 
 // Facts of the platform that the path and name rules depend on.
 extern const char kPlatSep;           // '\\' or '/'

@@ -52,8 +52,10 @@ void MakeNamedFile(const std::string& dir, const char8_t* utf8Name, const std::s
 void MakePipe(const std::string& path);
 void MakeLink(const std::string& target, const std::string& path); // target "/..." is Linux's
 void ChangeDir(const std::string& dir);
-void SetMode(const std::string& path, int mode); // Linux's permissions; nothing on Windows
-void Age(const std::string& path, int seconds);  // last written that long before now
+// Linux's permissions; on Windows a file without write bits is made read-only.
+void SetMode(const std::string& path, int mode);
+bool IsWritable(const std::string& path);           // by its owner, whatever root may do
+void Age(const std::string& path, int64_t seconds); // last written that long before now
 std::string CurrentDir();
 std::string FromLinuxPath(const std::string& path); // Wine shows the Linux root as Z:
 void HoldOpen(const std::string& path);

@@ -31,6 +31,7 @@ constexpr char kNoBox[] = "";
 // A file and its content, or "<dir>", "<pipe>", "<link:PATH>" (PATH from the item's folder,
 // or Linux's own), "<held>" (a marker held as a live run holds it), "<other>" (locked as a
 // run of the other build locks it), "<old>" (a folder and its files last written hours ago),
+// "<future>" (dated 2100),
 // "<locked>" (a file held open without sharing, on Windows), "<mode:OCTAL>" (a folder's or
 // file's mode, on Linux).
 struct Item {
@@ -123,6 +124,27 @@ void SaveIntoNewFolder(const std::string& row) {
             WriteFile(Join(Join(gRow, "New"), "New.abp"), "saved meanwhile");
         return gReal.RenameAt(a, x, b, y, replace);
     };
+}
+
+// A folder and the files in it, last written that long ago.
+void AgeTree(const std::string& path, int64_t seconds) {
+    for (const auto& [rel, content] : Snapshot(path))
+        Age(Join(path, rel), seconds);
+    Age(path, seconds);
+}
+
+// A leftover's file that the first run can't remove: its marker stays, so that the row's run
+// can clear it (once an hour has passed again).
+void StuckOnce(const std::string& row) {
+    gReal = glPlat;
+    glPlat.RemoveAt = [](PlatDir at, const char* name) {
+        return std::string(name) == "stuck.bin" ? 5 : gReal.RemoveAt(at, name);
+    };
+    EXPECT_EQ(KwCliMain({{"cli"}, {Join(row, "Proj")}, {"First"}}, RecordBox), kKwDone);
+    glPlat = gReal;
+    std::string left = Join(row, ".~kw1c-1");
+    EXPECT_TRUE(Exists(Join(left, kKwMarker)));
+    AgeTree(left, 7200);
 }
 
 std::vector<Row> Rows(size_t rowLen) {
@@ -231,6 +253,13 @@ std::vector<Row> Rows(size_t rowLen) {
          .failed = kWindows ? std::vector<Failed>{{u8"Proj.wbp ", kTxtWhyAltered}, {u8"Proj.txt.", kTxtWhyAltered}} : std::vector<Failed>{},
          .beside = {{u8"New", "<dir>"}, {u8"New/New.wbp", "stale"}}, .options = {{"--overwrite"}}},
         {.what = "a folder named *.pj and a bare .pj", .project = {{u8"Backup.pj", "<dir>"}, {u8".pj", "x"}, pj}, .want = {{u8".pj", "x"}, {u8"New.pj", "New"}}},
+        {.what = "a pipe named *.pj before the project file", .project = {{u8"Alpha.pj", "<pipe>"}, pj}, .status = kKwFailed,
+         .failed = {{u8"Alpha.pj", kTxtWhyNotFile}}},
+        {.what = "a link to nowhere named *.pj before the project file", .project = {{u8"Alpha.pj", "<link:nowhere>"}, pj}, .status = kKwFailed,
+         .failed = {{u8"Alpha.pj", kTxtWhyOpen}}, .where = kLinux},
+        {.what = "read-only files from a CD: copies the user can edit", .project = {pj, {u8"icon.ico", "i"}, {u8"Main.sbp", "Proj"},
+         {u8"icon.ico", "<mode:444>"}, {u8"Main.sbp", "<mode:444>"}, {u8"Proj.pj", "<mode:444>"}},
+         .want = {{u8"New.pj", "New"}, {u8"icon.ico", "i"}, {u8"Main.sbp", "New"}}},
         {.what = "a pipe and a device", .project = {pj, {u8"Proj.wnd", "<pipe>"}, {u8"zero.txt", "<link:/dev/zero>"}},
          .status = kKwFailed, .failed = {{u8"Proj.wnd", kTxtWhyNotFile}, {u8"zero.txt", kTxtWhyNotFile}}},
         {.what = "a dangling link (Wine lists none)", .project = {pj, {u8"x.lnk", "<link:nowhere>"}}, .status = kKwFailed,
@@ -247,6 +276,16 @@ std::vector<Row> Rows(size_t rowLen) {
                     {u8".~kw1a-4/.~kw-lock", "<held>"}, {u8".~kw1a-5", "<dir>"}, {u8".~kw1a-5/New.pj", "no marker"}, {u8".~kw1a-6", "<dir>"},
                     {u8".~kw1a-6/.~kw-lock", "k"}},
          .gone = {".~kw1a-3"}},
+        {.what = "leftovers of killed runs go, whatever the project's files were: read-only, dated 2100; and one dated 2100 itself",
+         .beside = {{u8".~kw1b-1", "<dir>"}, {u8".~kw1b-1/.~kw-lock", ""}, {u8".~kw1b-1/icon.ico", "x"}, {u8".~kw1b-1/icon.ico", "<mode:444>"},
+                    {u8".~kw1b-1", "<old>"}, {u8".~kw1b-2", "<dir>"}, {u8".~kw1b-2/.~kw-lock", ""}, {u8".~kw1b-2/New.pj", "x"},
+                    {u8".~kw1b-2", "<old>"}, {u8".~kw1b-2/New.pj", "<future>"}, {u8".~kw1b-3", "<dir>"}, {u8".~kw1b-3/.~kw-lock", ""},
+                    {u8".~kw1b-3", "<old>"}, {u8".~kw1b-3", "<future>"}},
+         .gone = {".~kw1b-"}},
+        {.what = "a leftover one run can't empty keeps its marker, and a later run clears it",
+         .beside = {{u8".~kw1c-1", "<dir>"}, {u8".~kw1c-1/.~kw-lock", ""}, {u8".~kw1c-1/stuck.bin", "x"}, {u8".~kw1c-1/New.pj", "x"},
+                    {u8".~kw1c-1", "<old>"}},
+         .gone = {".~kw1c-"}, .before = StuckOnce},
         {.what = "the dropped folder looks abandoned", .project = {{u8".~kw-lock", ""}, {u8"X.pj", "X"}}, .newName = "Y", .status = kKwFailed,
          .want = {{u8"Y.pj", "Y"}}, .failed = {{u8".~kw-lock", kTxtWhyMarkerName}}, .drop = ".~kw2-1", .folder = u8".~kw2-1"},
         {.what = "a copy reported before is kept", .newName = "Second", .want = {{u8"Second.pj", "Second"}},
@@ -293,6 +332,10 @@ std::vector<Row> Rows(size_t rowLen) {
          .options = {{"--overwrite"}}, .asUser = true},
         {.what = "a parent that can't be written: nothing written", .status = kKwRefused, .want = {}, .box = kTxtCantMakeNew,
          .beside = {{u8".", "<mode:555>"}}, .where = kLinux, .asUser = true},
+        {.what = "a project folder that can be listed, not entered", .status = kKwRefused, .want = {}, .box = kTxtCantReadPj,
+         .beside = {{u8"Proj", "<mode:444>"}}, .where = kLinux, .asUser = true},
+        {.what = "a project file that can't be opened", .project = {pj, {u8"Proj.pj", "<mode:0>"}}, .status = kKwRefused, .want = {},
+         .box = kTxtCantReadPj, .where = kLinux, .asUser = true},
         {.what = "a folder that can't be read", .status = kKwRefused, .want = {}, .box = kTxtCliCantList, .beside = {{u8"Proj", "<mode:0>"}},
          .where = kLinux, .asUser = true},
         {.what = "a full disk (a file-size limit)", .project = {pj, {u8"Big.sbp", std::string(300000, 'x') + "Proj"}, {u8"big.bmp", std::string(300000, 'b')}},
@@ -370,11 +413,11 @@ class Job : public TempTest {
                                 : nullptr);
         else if (c == "<other>") // held by a run of the other build
             HoldAsOtherBuild(path);
-        else if (c == "<old>") { // a run's leftover of hours ago
-            for (const auto& [rel, content] : Snapshot(path))
-                Age(Join(path, rel), 7200);
-            Age(path, 7200);
-        } else
+        else if (c == "<old>") // a run's leftover of hours ago
+            AgeTree(path, 7200);
+        else if (c == "<future>") // dated 2100 (a wrong clock, an archive)
+            Age(path, -int64_t{75} * 365 * 86400);
+        else
             MakeNamedFile(dir, item.name.c_str(), c == "<locked>" ? "locked" : c);
         if (c == "<locked>") HoldOpen(path);
     }
@@ -482,8 +525,12 @@ TEST_F(Job, Table) {
                                        [&](const char* g) { return it->first.rfind(g, 0) == 0; });
                 };
                 bool gone = under(r.gone) || under(r.touched);
-                if (side == &after && inCopy && it->first.size() > prefix.size())
+                if (side == &after && inCopy && it->first.size() > prefix.size()) {
                     copy[it->first.substr(prefix.size())] = it->second;
+                    // Every copy is a file the user can edit.
+                    EXPECT_TRUE(it->second == "<dir>" || IsWritable(Join(row, it->first)))
+                        << it->first;
+                }
                 it = inCopy || (gone && side == &before) || under(r.touched) ? side->erase(it)
                                                                              : std::next(it);
             }

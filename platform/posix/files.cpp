@@ -97,6 +97,7 @@ void Fill(const struct stat& st, bool link, PlatFileId* id) {
     id->volume = static_cast<uint64_t>(st.st_dev);
     id->index = static_cast<uint64_t>(st.st_ino);
     id->isDir = S_ISDIR(st.st_mode);
+    id->isFile = S_ISREG(st.st_mode);
     id->isLink = link;
     id->changed = static_cast<int64_t>(st.st_mtime);
     id->stamp = StampOf(st);
@@ -243,9 +244,9 @@ int PosixCopyAt(const char* from, PlatDir at, const char* name) {
         PosixClose(in);
         return err;
     }
+    // The copy is the user's new file, with the mode new files get: never read-only because
+    // the project was (a CD, an archive).
     int err = CopyBytes(FdOf(in), FdOf(out));
-    struct stat st;
-    if (!err && fstat(FdOf(in), &st) == 0) fchmod(FdOf(out), st.st_mode & 07777);
     PosixClose(in);
     if (int closed = PosixClose(out); !err) err = closed;
     if (err) unlinkat(Fd(at), name, 0); // made by this call: nothing half-copied stays
@@ -343,6 +344,7 @@ PlatCalls glPlat = {
 const int kPlatErrNotFile = ENODEV;
 const int kPlatErrExists = EEXIST;
 const int kPlatErrMoved = ESTALE;
+const int kPlatErrDenied = EACCES;
 const char kPlatSep = '/';
 const bool kPlatNamesCp932 = false;
 const bool kPlatNamesFoldCase = false;

@@ -61,8 +61,11 @@ int IdentifyPath(const std::string& path, bool follow, PlatFileId* id) {
     if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     BY_HANDLE_FILE_INFORMATION info;
     int err = Code(GetFileInformationByHandle(h, &info));
+    // A pipe or a device (Wine shows those of Linux folders as files) is no regular file.
+    DWORD type = GetFileType(h);
     CloseHandle(h);
     if (!err) Fill(info, id);
+    id->isFile = !err && !id->isDir && type == FILE_TYPE_DISK && (follow || !id->isLink);
     return err;
 }
 
@@ -205,7 +208,18 @@ int WinCopyAt(const char* from, PlatDir at, const char* name) {
     if (type != FILE_TYPE_DISK) return ERROR_BAD_FILE_TYPE;
     if (int err = Still(at)) return err;
     std::string to = In(at, name);
-    if (CopyFileW(W(from).c_str(), W(to).c_str(), TRUE)) return 0;
+    if (CopyFileW(W(from).c_str(), W(to).c_str(), TRUE)) {
+        // The copy is the user's new file: never read-only because the project was (a CD, an
+        // archive). CopyFile carries the attribute over.
+        DWORD attrs = GetFileAttributesW(W(to).c_str());
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) &&
+            !SetFileAttributesW(W(to).c_str(), attrs & ~DWORD{FILE_ATTRIBUTE_READONLY})) {
+            auto err = static_cast<int>(GetLastError());
+            DeleteFileW(W(to).c_str());
+            return err;
+        }
+        return 0;
+    }
     auto err = static_cast<int>(GetLastError());
     // `to` was not there before (else the copy stops at once): what is there now is its own.
     if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) DeleteFileW(W(to).c_str());
@@ -252,9 +266,19 @@ int WinRenameAt(PlatDir from, const char* a, PlatDir to, const char* b, int repl
     return err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err;
 }
 
+// What the run made goes even where an attribute is in the way (a read-only file copied by a
+// run that was killed before it could clear the attribute).
 int WinRemoveAt(PlatDir at, const char* name) {
     if (int err = Still(at)) return err;
-    return Code(DeleteFileW(W(In(at, name)).c_str()));
+    std::wstring path = W(In(at, name));
+    if (DeleteFileW(path.c_str())) return 0;
+    auto err = static_cast<int>(GetLastError());
+    DWORD attrs = GetFileAttributesW(path.c_str());
+    if (err != ERROR_ACCESS_DENIED || attrs == INVALID_FILE_ATTRIBUTES ||
+        !(attrs & FILE_ATTRIBUTE_READONLY) ||
+        !SetFileAttributesW(path.c_str(), attrs & ~DWORD{FILE_ATTRIBUTE_READONLY}))
+        return err;
+    return Code(DeleteFileW(path.c_str()));
 }
 
 int WinRemoveDirAt(PlatDir at, const char* name) {
@@ -333,6 +357,7 @@ PlatCalls glPlat = {
 const int kPlatErrNotFile = ERROR_BAD_FILE_TYPE;
 const int kPlatErrExists = ERROR_FILE_EXISTS;
 const int kPlatErrMoved = ERROR_FILE_INVALID;
+const int kPlatErrDenied = ERROR_ACCESS_DENIED;
 const char kPlatSep = '\\';
 const bool kPlatNamesCp932 = true;
 const bool kPlatNamesFoldCase = true;

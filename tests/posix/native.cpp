@@ -42,7 +42,12 @@ void SetMode(const std::string& path, int mode) {
     ASSERT_EQ(chmod(path.c_str(), static_cast<mode_t>(mode)), 0) << path;
 }
 
-void Age(const std::string& path, int seconds) {
+bool IsWritable(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR);
+}
+
+void Age(const std::string& path, int64_t seconds) {
     timespec times[2] = {};
     clock_gettime(CLOCK_REALTIME, &times[0]);
     times[0].tv_sec -= seconds;

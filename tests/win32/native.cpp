@@ -81,9 +81,19 @@ void ChangeDir(const std::string& dir) {
     ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str())) << dir;
 }
 
-void SetMode(const std::string&, int) {}
+void SetMode(const std::string& path, int mode) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY) && !(mode & 0222)) {
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), attrs | FILE_ATTRIBUTE_READONLY)) << path;
+    }
+}
 
-void Age(const std::string& path, int seconds) {
+bool IsWritable(const std::string& path) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_READONLY);
+}
+
+void Age(const std::string& path, int64_t seconds) {
     HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

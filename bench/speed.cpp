@@ -10,11 +10,10 @@
 // 1 MiB.
 #include "bench/bench.h"
 
-#include "engine/find.h"
+#include "text/find.h"
 #include "engine/job.h"
-#include "engine/kakikae.h"
-#include "engine/pjname.h"
-#include "engine/state.h"
+#include "engine/names.h"
+#include "text/kakikae.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -79,11 +78,9 @@ void Replacement(Figures* fig) {
             (*fig)["replace/" + w.name + sz] = Median([&] {
                 // As the copy job reads a file: behind the room it may grow into.
                 KwBufAssign(&buf, text, KakikaeRoom(text.size(), w.newName, w.oldName));
-                KakikaeError err;
                 KakikaeRules rules{w.cp932 ? kUnitCp932 : kUnitByte};
-                return Time([&] { StrKakikae(&buf, w.newName, w.oldName, rules, &err); });
+                return Time([&] { StrKakikae(&buf, w.newName, w.oldName, rules); });
             });
-            KwBufFree(&buf);
         }
     }
 }
@@ -144,16 +141,20 @@ void Job(Figures* fig) {
         std::fprintf(stderr, "kw_speed: can't make %s\n", dir.c_str());
         return;
     }
-    KwEvents quiet;
+    struct : KwEvents {
+        void Progress(size_t, size_t) override {}
+        void CreateFailed() override {}
+        bool MayReplace(const std::string&, const std::vector<std::string>&) override {
+            return false;
+        }
+    } quiet;
     (*fig)["job/32MiB"] = Median(
         [&] {
             RemoveFolder(out);
             return Time([&] {
-                glDropPath = dir;
-                glOldPjName.clear();
-                GetPjNameFromFolder(dir, &glOldPjName);
-                glNewPjName = "New";
-                ProjectKakikae(&quiet);
+                KwRequest request{dir, "", "New"};
+                GetPjNameFromFolder(dir, &request.glOldPjName);
+                ProjectKakikae(request, &quiet);
             });
         },
         15);

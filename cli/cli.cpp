@@ -1,16 +1,10 @@
 #include "cli/cli.h"
 
-#include "commands/commands.h"
 #include "commands/controller.h"
-#include "engine/job.h"
-#include "engine/plan.h"
-#include "engine/state.h"
-#include "engine/texts.h"
+#include "commands/texts.h"
 #include "trace/trace.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -49,42 +43,25 @@ constexpr char kUsageJa[] =
     "終了コード: 0 すべてコピーした、1 コピーできないファイルがあった、\n"
     "            2 何も書き込まずに中止した\n";
 
-constexpr char kBadOptionEn[] =
-    "kestrelwick-cli: unknown option: %s\n(kestrelwick-cli --help shows the usage)\n";
-constexpr char kBadOptionJa[] = "kestrelwick-cli: 知らないオプションです: %s\n（kestrelwick-cli "
-                                "--help で使い方を表示します）\n";
-
-// The window's words for what a command line does otherwise: a folder is given, not dropped.
-std::string ForCommandLine(const std::string& text) {
-    static const char* const kSame[][2] = {
-        {kTxtNoProject, kTxtCliNoProject},   {kTxtNoPjFile, kTxtCliNoPjFile},
-        {kTxtCantList, kTxtCliCantList},     {kTxtBadDrop, kTxtCliBadDrop},
-        {kTxtDropNotCp932, kTxtCliNotCp932},
-    };
-    for (const auto& s : kSame)
-        if (text == s[0]) return s[1];
-    return text;
-}
+constexpr KwText kOverwrite = {
+    "置き換えるには --overwrite を付けてください。何も書き込まずに中止しました。",
+    "To replace them, give --overwrite. Nothing was written."};
+constexpr KwText kOutputLost = {"標準出力に書き込めませんでした。",
+                                "standard output could not be written."};
 
 class CliPort : public KwPort {
   public:
     CliPort(KwCliSink sink, bool overwrite) : sink_(sink), overwrite_(overwrite) {}
     void Box(const std::string& text, const char* caption, unsigned flags) override {
-        sink_(ForCommandLine(text), caption, flags);
+        sink_(text, caption, flags);
     }
     // No one to ask: --overwrite is the answer, and without it the question says so.
     bool Ask(const std::string& question) override {
-        if (overwrite_) return true;
-        size_t ask = std::strlen(kTxtReplaceAsk);
-        sink_(question.substr(0, question.size() - ask) + kTxtCliOverwrite, kTxtCaption,
-              kBoxTopmost);
-        return false;
+        if (!overwrite_) sink_(question + "\r\n" + KwSay(kOverwrite), kTxtCaption, kBoxTopmost);
+        return overwrite_;
     }
-    void Busy(bool) override {}
-    void Progress(size_t, size_t) override {}
+    // There is no loop of the command line's to run it in: it runs on the job's thread.
     void Post(std::function<void()> fn) override { fn(); }
-    void Label(const std::string&) override {}
-    void Close() override {}
 
   private:
     KwCliSink sink_;
@@ -118,42 +95,24 @@ const char* ActionText(const KwPlanEntry& e) {
 
 // Each entry, the name of its copy and what would be done; a text as the run reads it, with
 // its encoding and how often the name would be replaced.
-int DryRun(KwCliSink sink) {
-    KwRun run;
-    if (std::string refusal = KwMakePlan(&run); !refusal.empty()) {
-        sink(ForCommandLine(refusal), kTxtCaption, kBoxTopmost);
-        return kKwRefused;
-    }
-    std::printf("new folder: %s\n", run.newFolder.c_str());
-    KwProjectEncoding(&run);
-    KwBuf buf;
-    for (const KwPlanEntry& e : run.entries) {
-        if (e.action == kKwSkipDots) continue;
-        std::string what = ActionText(e), why = e.why;
-        if (e.action == kKwRewrite) {
-            KwTextInfo info;
-            why = KwReadAndRewrite(run, e, &buf, true, &info);
-            if (why.empty())
-                what += std::string(" (") + KwEncodingLabel(info) + ", " +
-                        std::to_string(info.count) + ")";
-            if (info.unreadable) why = kTxtWhyMixed;
-            if (info.noForm) why = kTxtWhyNoForm;
-        }
+void PrintPlan(const KwResult& r) {
+    std::printf("new folder: %s\n", r.newFolder.c_str());
+    for (const KwPlanLine& line : r.plan) {
+        const KwPlanEntry& e = line.entry;
+        std::string what = ActionText(e);
+        if (line.encoding)
+            what += std::string(" (") + line.encoding + ", " + std::to_string(line.count) + ")";
         if (e.replaces) what += ", replace";
         std::printf("%s -> %s : %s%s%s\n", e.name.c_str(), e.copyName.c_str(), what.c_str(),
-                    why.empty() ? "" : " ", why.c_str());
+                    line.why.empty() ? "" : " ", line.why.c_str());
     }
-    KwBufFree(&buf);
-    return kKwDone;
 }
 
 // Whether something written to standard output did not reach it (a full disk, a closed
 // stream); said on standard error where it can be.
 bool OutputLost() {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout) && !PlatStdoutClosed()) return false;
-    std::fputs(PlatJapaneseUser() ? "kestrelwick-cli: 標準出力に書き込めませんでした。\n"
-                                  : "kestrelwick-cli: standard output could not be written.\n",
-               stderr);
+    std::fprintf(stderr, "kestrelwick-cli: %s\n", KwSay(kOutputLost));
     return true;
 }
 
@@ -168,12 +127,13 @@ void KwCliPrint(const std::string& text, const char* caption, unsigned) {
 }
 
 int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
+    KwSetVoice(PlatJapaneseUser() ? kVoiceJapanese : kVoiceEnglish);
     bool dryRun = false, trace = false, overwrite = false, options = true;
     std::vector<const PlatArg*> args;
     for (size_t i = 1; i < argl.size(); ++i) {
         const std::string& a = argl[i].text;
         if (options && (a == "--help" || a == "-h")) {
-            std::fputs(PlatJapaneseUser() ? kUsageJa : kUsageEn, stdout);
+            std::fputs(KwJapaneseVoice() ? kUsageJa : kUsageEn, stdout);
             return 0;
         }
         if (options && a == "--version") {
@@ -189,37 +149,32 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
         } else if (options && a == "--overwrite") {
             overwrite = true;
         } else if (options && a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, PlatJapaneseUser() ? kBadOptionJa : kBadOptionEn, a.c_str());
+            std::fputs(KwBadOptionText("kestrelwick-cli", a).c_str(), stderr);
             return kKwRefused;
         } else {
             args.push_back(&argl[i]);
         }
     }
     if (args.size() != 2) {
-        std::fputs(PlatJapaneseUser() ? kUsageJa : kUsageEn, stderr);
+        std::fputs(KwJapaneseVoice() ? kUsageJa : kUsageEn, stderr);
         return kKwRefused;
     }
     TraceTo traced(trace);
-    glOldPjName.clear(); // each run is a fresh start, as a new window would be
     CliPort port(sink, overwrite);
-    KwController controller(&port, false);
-    controller.Drop(args[0]->text, args[0]->exact);
-    if (!args[0]->exact || glOldPjName.empty()) return kKwRefused; // the drop said why
+    KwController controller(&port);
+    if (!controller.Drop(args[0]->text, args[0]->exact)) return kKwRefused; // it said why
+    controller.Execute(args[1]->utf8, dryRun);
+    controller.Wait();
+    const KwResult& r = controller.Last();
     if (dryRun) {
-        if (const char* refusal = AcceptExecute(args[1]->utf8)) {
-            sink(ForCommandLine(refusal), kTxtCaption, kBoxTopmost);
-            return kKwRefused;
-        }
+        if (r.status == kKwRefused) return kKwRefused;
         // A plan no one could read is no plan: nothing was written either way.
-        int status = DryRun(sink);
-        return OutputLost() ? kKwRefused : status;
+        PrintPlan(r);
+        return OutputLost() ? kKwRefused : kKwDone;
     }
-    controller.Execute(args[1]->utf8);
     // The box lists the first failures; the terminal gets every one.
-    const std::vector<KwFailure>& failures = controller.Last().failures;
-    for (size_t i = kKwFailuresShown; i < failures.size(); ++i)
-        std::printf("%s：%s\n", failures[i].name.c_str(), failures[i].why.c_str());
+    for (size_t i = kKwFailuresShown; i < r.failures.size(); ++i)
+        std::printf("%s：%s\n", r.failures[i].what.c_str(), r.failures[i].why.c_str());
     // The copy is made, but whoever started it was not told so.
-    int status = controller.Status();
-    return status == kKwDone && OutputLost() ? kKwFailed : status;
+    return r.status == kKwDone && OutputLost() ? kKwFailed : r.status;
 }

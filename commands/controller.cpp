@@ -1,21 +1,22 @@
 #include "commands/controller.h"
 
 #include "commands/commands.h"
-#include "engine/job.h"
-#include "engine/state.h"
+#include "commands/texts.h"
 #include "engine/texts.h"
 
 #include <future>
+#include <new>
 
 class KwController::Events : public KwEvents {
   public:
     explicit Events(KwController* c) : c_(c) {}
     void Progress(size_t done, size_t total) override { c_->OnProgress(done, total); }
-    void CreateFailed() override { c_->OnCreateFailed(); }
-    bool MayReplace(const std::string& folder, const std::vector<std::string>& names) override {
-        return c_->OnMayReplace(folder, names);
+    void CreateFailed() override {
+        c_->OnFront([this] { c_->port_->Box(KwSay(kTxtWriteFailed), "", kBoxOk); });
     }
-    void End(const KwResult& result) override { c_->OnEnd(result); }
+    bool MayReplace(const std::string& folder, const std::vector<std::string>& names) override {
+        return c_->OnFront([&] { return c_->port_->Ask(KwReplaceText(folder, names)); });
+    }
 
   private:
     KwController* c_;
@@ -26,44 +27,66 @@ KwController::~KwController() {
 }
 
 template <typename F> auto KwController::OnFront(F f) -> decltype(f()) {
-    if (!threaded_) return f();
     std::packaged_task<decltype(f())()> task(f);
     auto result = task.get_future();
     port_->Post([&task] { task(); });
     return result.get();
 }
 
-void KwController::Drop(const std::string& path, bool exact) {
-    if (busy_) return;
-    const char* why = exact ? OnDropPath(path) : kTxtDropNotCp932;
-    if (exact) port_->Label(glOldPjName);
-    if (why) port_->Box(why, kTxtCaption, kBoxTopmost);
+void KwController::Say(const KwError& error) {
+    port_->Box(error.why + (error.what.empty() ? "" : "\r\n" + error.what), kTxtCaption,
+               kBoxTopmost);
 }
 
-void KwController::Execute(const std::string& typed) {
+bool KwController::Drop(const std::string& path, bool exact) {
+    if (busy_) return false;
+    KwError why = exact ? OnDropPath(path, &dropped_) : KwError(kTxtDropNotCp932);
+    if (!exact) dropped_ = {};
+    if (window_) window_->Label(dropped_.glOldPjName);
+    if (why) Say(why);
+    return !why;
+}
+
+void KwController::Execute(const std::string& typed, bool dryRun) {
     if (busy_) return; // one job at a time
-    if (const char* refusal = AcceptExecute(typed)) {
-        status_ = kKwRefused;
-        port_->Box(refusal, kTxtCaption, kBoxTopmost);
+    KwRequest request = dropped_;
+    if (KwError refusal = AcceptExecute(typed, &request)) {
+        last_ = {};
+        last_.refusal = refusal;
+        Say(refusal);
         return;
     }
-    busy_ = true;
-    port_->Busy(true);
-    if (threaded_)
-        job_ = std::thread([this] { Run(); });
-    else
-        Run();
+    Start(request, dryRun);
 }
 
-void KwController::Run() {
-    // ProjectKakikae lets nothing out; this holds if that ever changes.
+void KwController::Start(const KwRequest& request, bool dryRun) {
+    busy_ = true;
+    if (window_) window_->Busy(true);
+    job_ = std::thread([this, request, dryRun] { OnEnd(Run(request, dryRun), dryRun); });
+}
+
+// The job's thread ends here, whatever was thrown: nothing ends the program, and a job cut
+// short may have written something.
+KwResult KwController::Run(const KwRequest& request, bool dryRun) {
     Events events(this);
+    auto failed = [&](const KwText& why) {
+        KwResult result;
+        result.status = dryRun ? kKwRefused : kKwFailed;
+        KwError error(why, request.glNewPjName);
+        (dryRun ? result.refusal : result.failures.emplace_back()) = error;
+        return result;
+    };
     try {
-        ProjectKakikae(&events);
+        return dryRun ? KwDryRun(request) : ProjectKakikae(request, &events);
+    } catch (const std::bad_alloc&) {
+        return failed(kTxtWhyNoMemory);
     } catch (...) {
-        KwResult failed{kKwFailed, "", "", {{glNewPjName, kTxtWhyInternal}}, {}};
-        OnEnd(failed);
+        return failed(kTxtUnexpected);
     }
+}
+
+void KwController::Wait() {
+    if (job_.joinable()) job_.join();
 }
 
 bool KwController::MayClose() {
@@ -75,46 +98,32 @@ bool KwController::MayClose() {
 void KwController::OnProgress(size_t done, size_t total) {
     // The title need not change more often than it can be read.
     int64_t now = PlatTicks();
-    if (done != 0 && done != total && now - shown_ < 50) return;
+    if (!window_ || (done != 0 && done != total && now - shown_ < 50)) return;
     shown_ = now;
-    if (threaded_) port_->Post([this, done, total] { port_->Progress(done, total); });
+    port_->Post([this, done, total] { window_->Progress(done, total); });
 }
 
-void KwController::OnCreateFailed() {
-    OnFront([this] { port_->Box(kTxtWriteFailed, "", kBoxOk); });
-}
-
-bool KwController::OnMayReplace(const std::string& folder, const std::vector<std::string>& names) {
-    return OnFront(
-        [&] { return port_->Ask(KwReplaceText(folder, names, kTxtReplaceHead, kTxtReplaceAsk)); });
-}
-
-void KwController::OnEnd(const KwResult& result) {
-    auto end = [this, result, text = KwEndText(result)] {
-        if (job_.joinable()) job_.join();
-        if (!text.empty()) port_->Box(text, kTxtCaption, kBoxTopmost);
+void KwController::OnEnd(KwResult result, bool dryRun) {
+    port_->Post([this, result = std::move(result), dryRun]() mutable {
+        if (job_.joinable() && job_.get_id() != std::this_thread::get_id()) job_.join();
+        // A dry run's plan is its caller's to show; a refusal says why.
+        if (!dryRun || result.status == kKwRefused) {
+            std::string text = KwEndText(result);
+            if (!text.empty()) port_->Box(text, kTxtCaption, kBoxTopmost);
+        }
         // Only now: a press while the box was open must not start a job.
-        last_ = result;
-        status_ = result.status;
+        last_ = std::move(result);
         busy_ = false;
-        port_->Busy(false);
-        if (closePending_) port_->Close();
-    };
-    if (threaded_)
-        port_->Post(end);
-    else
-        end();
+        if (window_) window_->Busy(false);
+        if (closePending_ && window_) window_->Close();
+    });
 }
 
-std::string KwReplaceText(const std::string& folder, const std::vector<std::string>& names,
-                          const char* head, const char* tail) {
-    std::string text = head;
-    text +=
-        "\r\n" + folder + "\r\n" + kTxtReplaceList + std::to_string(names.size()) + kTxtReplaceUnit;
-    for (size_t i = 0; i < names.size() && i < 10; ++i)
-        text += "\r\n　" + names[i];
-    if (names.size() > 10)
-        text += std::string("\r\n　") + kTxtFailedMore + std::to_string(names.size() - 10) +
-                kTxtFailedCount;
-    return text + "\r\n" + tail;
+std::string KwReplaceText(const std::string& folder, const std::vector<std::string>& names) {
+    std::vector<std::string> lines;
+    for (const std::string& n : names)
+        lines.push_back("　" + n);
+    return KwSay(kTxtReplaceHead) + ("\r\n" + folder + "\r\n") + KwSay(kTxtReplaceList) +
+           std::to_string(names.size()) + KwSay(kTxtReplaceUnit) +
+           KwListText(lines, kKwReplacedShown);
 }

@@ -1,28 +1,35 @@
-// One controller for a window's job, and for the command line's: the drop, the press, the job
-// on a thread of its own (a window's) or on the caller's (the command line), the questions it
-// asks, its progress and its end, a close while it runs. Each front end gives it a port.
+// One controller for the windows' jobs and the command line's: the drop, the press, the job on
+// a thread of its own while the front end's thread stays free, the questions it asks, its
+// progress and its end, a close while it runs. Each front end gives it a port.
 #pragma once
 
-#include "engine/run.h"
+#include "engine/job.h"
 
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
-// What a front end gives the controller. Called on the front end's own thread.
+// What every front end gives the controller. Called on the front end's own thread.
 struct KwPort {
     virtual ~KwPort() = default;
-    // A modal box owned by the window; the name field has the focus again afterwards.
+    // A box owned by the window (the command line: a line); the name field has the focus again
+    // afterwards.
     virtual void Box(const std::string& text, const char* caption, unsigned flags) = 0;
-    // A modal Yes/No question owned by the window, No the default: true for Yes.
+    // A Yes/No question owned by the window, No the default: true for Yes. The front end ends
+    // it with words of its own: what a No does, or what the command line takes for a Yes.
     virtual bool Ask(const std::string& question) = 0;
+    // Runs fn on the front end's own thread, soon, in order. The command line has no loop of
+    // its own to run it in: it runs it at once, on the thread that asks.
+    virtual void Post(std::function<void()> fn) = 0;
+};
+
+// What a window gives besides.
+struct KwWindowPort : KwPort {
     // While a job runs: ③ disabled and the wait cursor; afterwards enabled, the title restored.
     virtual void Busy(bool busy) = 0;
     // Files done of those to copy, in the title (and on the taskbar).
     virtual void Progress(size_t done, size_t total) = 0;
-    // Runs fn on the front end's own thread, soon, in order.
-    virtual void Post(std::function<void()> fn) = 0;
     // The old-name label: the name, or hidden for "".
     virtual void Label(const std::string& name) = 0;
     // A close that waited for the job: the window goes now.
@@ -35,35 +42,38 @@ inline constexpr unsigned kBoxTopmost = 0x00040000;
 
 class KwController final {
   public:
-    // threaded: the job runs on a thread of its own while the front end's thread stays free.
-    KwController(KwPort* port, bool threaded) : port_(port), threaded_(threaded) {}
+    explicit KwController(KwPort* port, KwWindowPort* window = nullptr)
+        : port_(port), window_(window) {}
     ~KwController();
 
     // A drop (or a folder given at start); `exact`: the ANSI code page holds the path exactly.
-    void Drop(const std::string& path, bool exact = true);
-    // A press of the execute button with `typed` (UTF-8) in the name field.
-    void Execute(const std::string& typed);
+    // Whether a project was found.
+    bool Drop(const std::string& path, bool exact = true);
+    // A press of the execute button with `typed` (UTF-8) in the name field: the job, or with
+    // `dryRun` the plan of it, on a thread of its own. Its end comes as a box, or as the plan.
+    void Execute(const std::string& typed, bool dryRun = false);
+    // Until the job has ended and its end was handled (the command line).
+    void Wait();
     // Whether the window may close now; else it closes once the job and its box have ended.
     bool MayClose();
     bool Busy() const { return busy_; }
     // How the last job ended (kKwRefused also for a refusal before it started).
-    KwJobStatus Status() const { return status_; }
     const KwResult& Last() const { return last_; }
 
   private:
     class Events; // what the job tells the controller, on the job's thread
-    void Run();
+    void Start(const KwRequest& request, bool dryRun);
+    KwResult Run(const KwRequest& request, bool dryRun);
     // Runs f on the front end's thread and waits for its result.
     template <typename F> auto OnFront(F f) -> decltype(f());
+    void Say(const KwError& error);
     void OnProgress(size_t done, size_t total);
-    void OnCreateFailed();
-    bool OnMayReplace(const std::string& folder, const std::vector<std::string>& names);
-    void OnEnd(const KwResult& result);
+    void OnEnd(KwResult result, bool dryRun);
 
     KwPort* port_;
-    bool threaded_;
+    KwWindowPort* window_;
+    KwRequest dropped_; // the project of the last drop
     bool busy_ = false, closePending_ = false;
-    KwJobStatus status_ = kKwRefused;
     KwResult last_;
     std::thread job_;
     int64_t shown_ = 0; // when progress was last posted, in milliseconds
@@ -71,5 +81,4 @@ class KwController final {
 
 // The question before files of an existing new folder are replaced: the folder, how many, and
 // the first ten of them.
-std::string KwReplaceText(const std::string& folder, const std::vector<std::string>& names,
-                          const char* head, const char* tail);
+std::string KwReplaceText(const std::string& folder, const std::vector<std::string>& names);

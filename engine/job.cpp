@@ -1,32 +1,27 @@
 #include "engine/job.h"
 
-#include "engine/kakikae.h"
 #include "engine/plan.h"
 #include "engine/texts.h"
+#include "text/kakikae.h"
+#include "text/mbcs.h"
 #include "trace/trace.h"
 
 #include <algorithm>
-#include <exception>
-#include <new>
 
 namespace {
 
 // One ReadFile or WriteFile moves at most this much.
 constexpr uint64_t kChunk = uint64_t{1} << 30;
 
-bool IsAscii(const std::string& s) {
-    return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
-}
-
 void Fail(KwRun* run, const std::string& name, const std::string& why) {
-    run->result.failures.push_back({name, why});
+    run->result.failures.emplace_back(why, name);
 }
 
 // Removes a file this run made and could not complete.
 void Discard(KwRun* run, const std::string& name) {
     PlatFileId id;
-    if (glPlat.RemoveAt(run->work.dir, name.c_str()) != 0 &&
-        glPlat.IdentifyAt(run->work.dir, name.c_str(), &id) == 0)
+    if (glPlat.RemoveAt(run->work.dir.get(), name.c_str()) != 0 &&
+        glPlat.IdentifyAt(run->work.dir.get(), name.c_str(), &id) == 0)
         run->leftBroken = true;
 }
 
@@ -41,47 +36,51 @@ size_t RoomFor(const KwRun& run, uint64_t size) {
     return room;
 }
 
-// An open file, closed however the work on it ends (something thrown included).
-struct Opened {
-    PlatFile f = nullptr;
-    ~Opened() {
-        if (f) glPlat.Close(f);
-    }
-    int Close() {
-        int err = glPlat.Close(f);
-        f = nullptr;
-        return err;
-    }
-};
-
 // Reads a file to its end into the content buffer, behind the room the replacement may grow
-// into: as it was, or "" never. One that changed meanwhile (an editor saved it) is read again,
-// once.
-std::string ReadWhole(const KwRun& run, const std::string& path, KwBuf* buf, bool trace) {
+// into: as it was, or not at all. One that changed meanwhile (an editor saved it) is read
+// again, once.
+KwError ReadWhole(const KwRun& run, const std::string& name, KwBuf* buf, bool trace) {
+    std::string path = run.dropFolder + kPlatSep + name;
     for (int tries = 0; tries < 2; ++tries) {
-        Opened in;
-        if (int err = glPlat.OpenRead(path.c_str(), &in.f)) return KwReason(kTxtWhyOpen, err);
+        PlatOpenFile in;
         PlatStamp before, after;
-        if (int err = glPlat.Stamp(in.f, &before)) return KwReason(kTxtWhyRead, err);
+        if (int err = glPlat.OpenRead(path.c_str(), in.Out()))
+            return {KwReason(kTxtWhyOpen, err), name};
+        if (int err = glPlat.Stamp(in.get(), &before)) return {KwReason(kTxtWhyRead, err), name};
         uint64_t size = before.size;
         if (trace && tries == 0) DbgNum("● FileSize", static_cast<double>(size), 0, 0, 0, 0);
         size_t room = RoomFor(run, size);
         buf->len = buf->at = 0;
         // A file too large for the address space is reported before it is read. One byte
         // more than it had is enough to tell that it grew.
-        if (size >= SIZE_MAX / 4 || !KwBufReserve(buf, static_cast<size_t>(size) + 1 + room))
-            return kTxtWhyNoMemory;
+        if (size >= SIZE_MAX / 4 || KwBufReserve(buf, static_cast<size_t>(size) + 1 + room))
+            return KwError(kTxtWhyNoMemory, name);
         buf->at = room;
         for (uint32_t got = 1; got > 0 && buf->len <= size;) {
             auto want = static_cast<uint32_t>(std::min<uint64_t>(size + 1 - buf->len, kChunk));
-            if (int err = glPlat.Read(in.f, buf->text() + buf->len, want, &got))
-                return KwReason(kTxtWhyRead, err);
+            if (int err = glPlat.Read(in.get(), buf->text() + buf->len, want, &got))
+                return {KwReason(kTxtWhyRead, err), name};
             buf->len += got;
         }
-        if (int err = glPlat.Stamp(in.f, &after)) return KwReason(kTxtWhyRead, err);
-        if (after == before && buf->len == size) return "";
+        if (int err = glPlat.Stamp(in.get(), &after)) return {KwReason(kTxtWhyRead, err), name};
+        if (after == before && buf->len == size) return {};
     }
-    return kTxtWhyChanged;
+    return KwError(kTxtWhyChanged, name);
+}
+
+// Reads the text of `entry` and rewrites its content into buf. `detect`: decide the encoding
+// even where the name can't be in it (to show it).
+KwError ReadAndRewrite(const KwRun& run, const KwPlanEntry& entry, KwBuf* buf, bool detect,
+                       KwTextInfo* info) {
+    if (KwError e = ReadWhole(run, entry.name, buf, !detect)) return e;
+    int group = std::max(0, KwTextGroupOf(entry.name));
+    KwError e = KwRewriteContent(buf, run.forms, run.ascii[group], detect, info);
+    // Written, but a place holds the old name as it was: one that reads in neither encoding,
+    // or one in an encoding that can't hold the name.
+    if (!e && info->unreadable) e = KwError(kTxtWhyMixed);
+    if (!e && info->noForm) e = KwError(kTxtWhyNoForm);
+    e.what = entry.name;
+    return e;
 }
 
 // Files of an existing new folder are replaced only with a yes.
@@ -93,99 +92,99 @@ bool MayReplace(KwRun* run) {
 }
 
 // The folders opened as planned, the leftovers of earlier runs cleared, a temporary folder of
-// this run's own made. "" when the run can go on, else why nothing could be written.
-std::string Prepare(KwRun* run) {
+// this run's own made. A failure says why nothing could be written.
+KwError Prepare(KwRun* run) {
     PlatFileId id;
-    int err = glPlat.OpenDir(run->parentPath.c_str(), &run->parentDir, &id);
+    int err = glPlat.OpenDir(run->parentPath.c_str(), run->parentDir.Out(), &id);
     // Not the folder that was checked: another may have been swapped in.
     if (!err && !KwSameId(id, run->parentId)) err = kPlatErrMoved;
     if (!err && !run->fresh) {
-        err = glPlat.OpenDirAt(run->parentDir, run->newFolderName.c_str(), &run->newDir, &id);
+        err = glPlat.OpenDirAt(run->parentDir.get(), run->newFolderName.c_str(), run->newDir.Out(),
+                               &id);
         if (!err && !KwSameId(id, run->newFolderId)) err = kPlatErrMoved;
     }
-    if (!err) {
-        CleanLeftovers(run->parentDir, run->parentPath, run->dropFolder);
-        if (!run->fresh) CleanLeftovers(run->newDir, run->newFolder, run->dropFolder);
-        err = KwMakeWork(run->fresh ? run->parentDir : run->newDir, &run->tempCount, &run->work);
-    }
-    if (!err) return "";
-    return KwReason(run->fresh ? kTxtCantMakeNew : kTxtCantWriteNew, err) + "\r\n" + run->newFolder;
+    const KwText& what = run->fresh ? kTxtCantMakeNew : kTxtCantWriteNew;
+    if (err) return {KwReason(what, err), run->newFolder};
+    CleanLeftovers(run->parentDir.get(), run->parentPath, run->dropFolder);
+    if (!run->fresh) CleanLeftovers(run->newDir.get(), run->newFolder, run->dropFolder);
+    PlatDir at = run->fresh ? run->parentDir.get() : run->newDir.get();
+    return KwMakeWork(at, run->newFolder, what, &run->tempCount, &run->work);
 }
 
 // A file copied byte for byte, as it was: one that changed meanwhile is copied again, once.
-std::string CopyAsItWas(KwRun* run, const std::string& from, const std::string& name) {
+KwError CopyAsItWas(KwRun* run, const std::string& from, const KwPlanEntry& e) {
     for (int tries = 0; tries < 2; ++tries) {
         PlatFileId before, after;
         int err = glPlat.Identify(from.c_str(), &before);
-        if (!err) err = glPlat.CopyAt(from.c_str(), run->work.dir, name.c_str());
+        if (!err) err = glPlat.CopyAt(from.c_str(), run->work.dir.get(), e.copyName.c_str());
         if (err) {
             // Whatever stands there now was made by this run, unless it stood there first.
-            if (err != kPlatErrExists) Discard(run, name);
-            return KwReason(kTxtWhyCopy, err);
+            if (err != kPlatErrExists) Discard(run, e.copyName);
+            return {KwReason(kTxtWhyCopy, err), e.name};
         }
-        if (glPlat.Identify(from.c_str(), &after) == 0 && after.stamp == before.stamp) return "";
-        Discard(run, name);
+        if (glPlat.Identify(from.c_str(), &after) == 0 && after.stamp == before.stamp) return {};
+        Discard(run, e.copyName);
     }
-    return kTxtWhyChanged;
+    return KwError(kTxtWhyChanged, e.name);
+}
+
+// Into an existing folder, each complete file is put in place in one step: over the file the
+// user agreed to replace, under the name that file has there (as Windows keeps it), and never
+// over one that appeared meanwhile.
+KwError PutInPlace(KwRun* run, const KwPlanEntry& e) {
+    const std::string& to = e.replaces ? e.replacedName : e.copyName;
+    int err = glPlat.RenameAt(run->work.dir.get(), e.copyName.c_str(), run->newDir.get(),
+                              to.c_str(), e.replaces);
+    if (!err) return {};
+    Discard(run, e.copyName);
+    if (err == kPlatErrExists && e.replacedName.empty()) return KwError(kTxtWhyAppeared, e.name);
+    return {KwReason(kTxtWhyReplace, err), e.name};
 }
 
 // One entry of the project folder into the copy.
 void CopyEntry(KwRun* run, const KwPlanEntry& e) {
     DbgStr(" FileData.cFileName=", e.name);
-    std::string from = run->dropFolder + kPlatSep + e.name, why;
+    KwError err;
     switch (e.action) {
-    case kKwCopy: why = CopyAsItWas(run, from, e.copyName); break;
-    case kKwRewrite: why = FileKakikaeToNewFile(run, e); break;
-    case kKwFail: why = e.why; break;
+    case kKwCopy: err = CopyAsItWas(run, run->dropFolder + kPlatSep + e.name, e); break;
+    case kKwRewrite: err = FileKakikaeToNewFile(run, e); break;
+    case kKwFail: err = {e.why, e.name}; break;
     default: return;
     }
-    // Into an existing folder, each complete file is put in place in one step: over the file
-    // the user agreed to replace, under the name that file has there (as Windows keeps it),
-    // and never over one that appeared meanwhile.
-    if (why.empty() && !run->fresh) {
-        const std::string& to = e.replaces ? e.replacedName : e.copyName;
-        if (int err = glPlat.RenameAt(run->work.dir, e.copyName.c_str(), run->newDir, to.c_str(),
-                                      e.replaces)) {
-            Discard(run, e.copyName);
-            why = err == kPlatErrExists && e.replacedName.empty() ? kTxtWhyAppeared
-                                                                  : KwReason(kTxtWhyReplace, err);
-        }
-    }
-    if (!why.empty()) Fail(run, e.name, why);
+    if (!err && !run->fresh) err = PutInPlace(run, e);
+    if (err) run->result.failures.push_back(err);
 }
 
 // The run's end: a fresh copy gets its name, an existing folder loses the temporary one.
 void Commit(KwRun* run) {
     KwWork& work = run->work;
+    run->ended = true;
+    PlatDir parent = run->parentDir.get();
     if (run->fresh) {
         // The new name appears only now, with everything in it; never over something that
         // appeared there meanwhile. Where it can't, the copy stays where it was built, no
         // longer hidden nor marked (so never taken for a leftover), and is named.
-        std::string why;
-        int err = KwUnmark(&work);
-        KwCloseWork(&work);
-        if (!err && !run->leftBroken)
-            err = glPlat.RenameAt(run->parentDir, work.name.c_str(), run->parentDir,
-                                  run->newFolderName.c_str(), 0);
-        bool named = !err && !run->leftBroken;
-        glPlat.SetHiddenAt(run->parentDir, named ? run->newFolderName.c_str() : work.name.c_str(),
-                           0);
+        bool unmarked = KwUnmark(&work);
+        work.dir.Reset();
+        int err = 0;
+        if (unmarked && !run->leftBroken)
+            err = glPlat.RenameAt(parent, work.name.c_str(), parent, run->newFolderName.c_str(), 0);
+        bool named = unmarked && !err && !run->leftBroken;
+        glPlat.SetHiddenAt(parent, named ? run->newFolderName.c_str() : work.name.c_str(), 0);
         if (!named) {
             std::string at =
                 run->newFolder.substr(0, run->newFolder.size() - run->newFolderName.size());
             Fail(run, run->newFolder,
-                 (err ? KwReason(kTxtWhyFolderMove, err) : kTxtWhyFolderMove) + "\r\n" +
-                     kTxtCopyIsAt + "\r\n" + at + work.name);
+                 (err ? KwReason(kTxtWhyFolderMove, err) : KwSay(kTxtWhyFolderMove)) + "\r\n" +
+                     KwSay(kTxtCopyIsAt) + "\r\n" + at + work.name);
         }
-    } else if (run->leftBroken) {
-        KwCloseWork(&work); // still marked: a later run clears it
-    } else if (KwUnmark(&work) == 0) {
-        KwCloseWork(&work);
-        glPlat.RemoveDirAt(run->newDir, work.name.c_str());
-    }
+    } else if (!run->leftBroken && KwUnmark(&work)) {
+        work.dir.Reset();
+        glPlat.RemoveDirAt(run->newDir.get(), work.name.c_str());
+    } // else still marked: a later run clears it
 }
 
-// The plan carried out, each entry apart: what is thrown fails that file.
+// The plan carried out, entry by entry.
 void Carry(KwRun* run) {
     size_t done = 0, total = 0;
     for (const KwPlanEntry& e : run->entries)
@@ -193,37 +192,20 @@ void Carry(KwRun* run) {
     run->events->Progress(0, total);
     for (const KwPlanEntry& e : run->entries) {
         if (e.action == kKwSkipDots) continue;
-        try {
-            CopyEntry(run, e);
-        } catch (const std::bad_alloc&) {
-            Fail(run, e.name, kTxtWhyNoMemory);
-        } catch (...) {
-            Fail(run, e.name, kTxtWhyInternal);
-        }
+        CopyEntry(run, e);
         if (e.action != kKwSkipFolder) run->events->Progress(++done, total);
     }
-    KwBufFree(&run->content);
+    run->content = KwBuf(); // its memory back before the end's box
     Commit(run);
-}
-
-std::string FailureText(const std::vector<KwFailure>& failures, size_t shown) {
-    std::string text = kTxtFailedHead;
-    text += std::to_string(failures.size()) + kTxtFailedCount;
-    for (size_t i = 0; i < failures.size() && i < shown; ++i)
-        text += "\r\n" + failures[i].name + "：" + failures[i].why;
-    if (failures.size() > shown)
-        text += std::string("\r\n") + kTxtFailedMore + std::to_string(failures.size() - shown) +
-                kTxtFailedCount;
-    return text;
 }
 
 } // namespace
 
 KwRun::~KwRun() {
-    KwCloseWork(&work);
-    if (newDir) glPlat.CloseDir(newDir);
-    if (parentDir) glPlat.CloseDir(parentDir);
-    KwBufFree(&content);
+    if (ended || !work.dir) return;
+    PlatDir at = fresh ? parentDir.get() : newDir.get();
+    std::string path = (fresh ? parentPath : newFolder) + kPlatSep + work.name;
+    KwRemoveWork(at, path, &work);
 }
 
 void KwProjectEncoding(KwRun* run) {
@@ -234,7 +216,7 @@ void KwProjectEncoding(KwRun* run) {
         int g = KwTextGroupOf(e.name);
         // The IDE reads its own files in CP932 whatever the others are in.
         if (e.action != kKwRewrite || g == kGroupIde || other[g] ||
-            !ReadWhole(*run, run->dropFolder + kPlatSep + e.name, &buf, false).empty())
+            ReadWhole(*run, e.name, &buf, false))
             continue;
         KwTextKind kind = KwDetectText(buf.text(), buf.len);
         if (!kind.ascii) ++(kind.enc == kEncUtf8 && !kind.mixed ? utf8 : other)[g];
@@ -246,90 +228,106 @@ void KwProjectEncoding(KwRun* run) {
         utf8[kGroupTxt] || other[kGroupTxt] ? decide(kGroupTxt) : run->ascii[kGroupSource];
 }
 
-std::string KwReadAndRewrite(const KwRun& run, const KwPlanEntry& entry, KwBuf* buf, bool detect,
-                             KwTextInfo* info) {
-    std::string why = ReadWhole(run, run.dropFolder + kPlatSep + entry.name, buf, !detect);
-    int group = std::max(0, KwTextGroupOf(entry.name));
-    if (why.empty()) why = KwRewriteContent(buf, run.forms, run.ascii[group], detect, info);
-    return why;
-}
-
-std::string FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry) {
+KwError FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry) {
     // The path the copy gets, not the temporary one it is written under.
     DbgStr("●●● FileKakikaeToNewFile ●●●NewPath＝", run->newFolder + kPlatSep + entry.copyName);
     KwTextInfo info;
     KwBuf& buf = run->content;
-    std::string why = KwReadAndRewrite(*run, entry, &buf, false, &info);
-    if (why.empty()) {
-        DbgNum("● StrKakikae Ret", static_cast<double>(buf.len), 0, 0, 0, 0);
-        FileWriteMy2(run, entry.copyName, buf.text(), buf.len, &why);
+    KwError why = ReadAndRewrite(*run, entry, &buf, false, &info);
+    // A text the replacement could not finish is not written; one with a place left as it
+    // was is written, and said.
+    if (why && !info.unreadable && !info.noForm) return why;
+    DbgNum("● StrKakikae Ret", static_cast<double>(buf.len), 0, 0, 0, 0);
+    if (KwError written = FileWriteMy2(run, entry.copyName, buf.text(), buf.len)) {
+        written.what = entry.name;
+        return written;
     }
-    // Written, but a place that reads in neither encoding holds the old name as it was.
-    if (why.empty() && info.unreadable) why = kTxtWhyMixed;
-    if (why.empty() && info.noForm) why = kTxtWhyNoForm;
     return why;
 }
 
-uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint64_t n,
-                      std::string* why) {
-    Opened out;
-    if (int err = glPlat.CreateAt(run->work.dir, name.c_str(), &out.f)) {
+KwError FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint64_t n) {
+    PlatOpenFile out;
+    if (int err = glPlat.CreateAt(run->work.dir.get(), name.c_str(), out.Out())) {
         if (!run->createFailed) run->events->CreateFailed();
         run->createFailed = true;
-        *why = KwReason(kTxtWhyCreate, err);
-        return 0;
+        return {KwReason(kTxtWhyCreate, err), name};
     }
-    uint64_t done = 0;
-    while (done < n) {
+    KwError why;
+    for (uint64_t done = 0; done < n && !why;) {
         uint32_t put = 0;
         auto want = static_cast<uint32_t>(std::min<uint64_t>(n - done, kChunk));
-        int err = glPlat.Write(out.f, buf + done, want, &put);
+        int err = glPlat.Write(out.get(), buf + done, want, &put);
         done += put;
-        if (err) {
-            *why = KwReason(kTxtWhyWrite, err);
-            break;
-        }
-        if (put == 0) { // a write that takes nothing: no room left
-            *why = kTxtWhyDiskFull;
-            break;
-        }
+        if (err)
+            why = {KwReason(kTxtWhyWrite, err), name};
+        else if (put == 0) // a write that takes nothing: no room left
+            why = KwError(kTxtWhyDiskFull, name);
     }
-    if (int err = out.Close(); err && why->empty()) *why = KwReason(kTxtWhyClose, err);
-    if (!why->empty()) Discard(run, name);
-    return done;
+    if (int err = out.Close(); err && !why) why = {KwReason(kTxtWhyClose, err), name};
+    if (why) Discard(run, name);
+    return why;
 }
 
-KwJobStatus ProjectKakikae(KwEvents* events) {
-    KwRun run;
-    run.events = events;
+KwResult ProjectKakikae(const KwRequest& request, KwEvents* events) {
+    KwRun run(events);
     KwResult& r = run.result;
-    try {
-        r.refusal = KwMakePlan(&run);
-        // ASCII texts take their group's encoding; it matters only to a name that is not ASCII.
-        if (r.refusal.empty() && !IsAscii(run.newName)) KwProjectEncoding(&run);
-        if (!r.refusal.empty() || !MayReplace(&run) || !(r.refusal = Prepare(&run)).empty()) {
-            r.status = kKwRefused;
-        } else {
-            Carry(&run);
-            r.status = r.failures.empty() ? kKwDone : kKwFailed;
-        }
-    } catch (const std::bad_alloc&) {
-        Fail(&run, run.newFolder, kTxtWhyNoMemory);
-        r.status = kKwFailed;
-    } catch (...) {
-        Fail(&run, run.newFolder, kTxtWhyInternal);
-        r.status = kKwFailed;
+    r.refusal = KwMakePlan(request, &run);
+    // ASCII texts take their group's encoding; it matters only to a name that is not ASCII.
+    if (!r.refusal && !KwIsAscii(request.glNewPjName)) KwProjectEncoding(&run);
+    if (!r.refusal && MayReplace(&run) && !(r.refusal = Prepare(&run))) {
+        Carry(&run);
+        r.status = r.failures.empty() ? kKwDone : kKwFailed;
     }
-    events->End(r);
-    return r.status;
+    return std::move(r);
+}
+
+KwResult KwDryRun(const KwRequest& request) {
+    KwRun run;
+    KwResult& r = run.result;
+    if ((r.refusal = KwMakePlan(request, &run))) return std::move(r);
+    KwProjectEncoding(&run);
+    KwBuf buf;
+    for (const KwPlanEntry& e : run.entries) {
+        if (e.action == kKwSkipDots) continue;
+        KwPlanLine line{e, nullptr, 0, e.why};
+        if (e.action == kKwRewrite) {
+            KwTextInfo info;
+            KwError why = ReadAndRewrite(run, e, &buf, true, &info);
+            if (!why || info.unreadable || info.noForm) line.encoding = KwEncodingLabel(info);
+            line.count = info.count;
+            line.why = why.why;
+        }
+        r.plan.push_back(std::move(line));
+    }
+    r.status = kKwDone;
+    return std::move(r);
+}
+
+std::string KwListText(const std::vector<std::string>& lines, size_t shown) {
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < shown; ++i)
+        text += "\r\n" + lines[i];
+    if (lines.size() > shown)
+        text += std::string("\r\n") + KwSay(kTxtFailedMore) + std::to_string(lines.size() - shown) +
+                KwSay(kTxtFailedCount);
+    return text;
 }
 
 std::string KwEndText(const KwResult& r) {
-    std::string text = r.status == kKwRefused ? r.refusal
-                       : r.status == kKwDone  ? std::string(kTxtDone) + "\r\n" + r.newFolder
-                                              : FailureText(r.failures, kKwFailuresShown);
+    std::string text;
+    if (r.status == kKwRefused) {
+        text = r.refusal.why + (r.refusal.what.empty() ? "" : "\r\n" + r.refusal.what);
+    } else if (r.status == kKwDone) {
+        text = std::string(KwSay(kTxtDone)) + "\r\n" + r.newFolder;
+    } else {
+        std::vector<std::string> lines;
+        for (const KwError& f : r.failures)
+            lines.push_back(f.what + "：" + f.why);
+        text = KwSay(kTxtFailedHead) + std::to_string(r.failures.size()) + KwSay(kTxtFailedCount) +
+               KwListText(lines, kKwFailuresShown);
+    }
     if (r.status != kKwRefused && !r.subfolders.empty()) {
-        text += std::string("\r\n") + kTxtSubfolders;
+        text += std::string("\r\n") + KwSay(kTxtSubfolders);
         for (size_t i = 0; i < r.subfolders.size(); ++i)
             text += (i ? ", " : " ") + r.subfolders[i];
     }

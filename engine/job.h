@@ -6,9 +6,14 @@
 
 #include <string>
 
-// The whole job on the rename state: planned, asked where it would replace files, carried out,
-// ended. Every event goes to `events`; nothing thrown gets out (it fails the file, or the run).
-KwJobStatus ProjectKakikae(KwEvents* events);
+// The whole job on a request: planned, asked where it would replace files, carried out. Every
+// event goes to `events`. What is thrown gets out, to the caller's boundary: what the run held
+// is let go on the way.
+KwResult ProjectKakikae(const KwRequest& request, KwEvents* events);
+
+// The same request answered without writing: the plan, and for each text the encoding it
+// would be read in and how often the name would be replaced.
+KwResult KwDryRun(const KwRequest& request);
 
 // The encoding each group's ASCII texts take (KwRun::ascii): CP932 for the IDE's own files;
 // UTF-8 for the sources when those that hold more than ASCII all read as UTF-8 (and there is
@@ -16,20 +21,14 @@ KwJobStatus ProjectKakikae(KwEvents* events);
 // the sources. Reads them.
 void KwProjectEncoding(KwRun* run);
 
-// Reads the text-type file of `entry` and rewrites its content into buf; "" or why it failed.
-// `detect`: decide the encoding even where the name can't be in it (to show it).
-std::string KwReadAndRewrite(const KwRun& run, const KwPlanEntry& entry, KwBuf* buf, bool detect,
-                             KwTextInfo* info);
-
-// Rewrites one text-type file into the temporary folder. "" on success, else the reason.
-std::string FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry);
+// Rewrites one text-type file into the temporary folder.
+KwError FileKakikaeToNewFile(KwRun* run, const KwPlanEntry& entry);
 
 // Writes n bytes as a new file of the temporary folder; a file that can't be completed is
-// removed again. The bytes written; *why is set on failure.
-uint64_t FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint64_t n,
-                      std::string* why);
+// removed again.
+KwError FileWriteMy2(KwRun* run, const std::string& name, const char* buf, uint64_t n);
 
-// The text of the box that ends a run.
+// The text of the box that ends a run, and of a list of names that shows its first `shown`.
 std::string KwEndText(const KwResult& result);
-// How many failures that box lists.
+std::string KwListText(const std::vector<std::string>& lines, size_t shown);
 inline constexpr size_t kKwFailuresShown = 20;

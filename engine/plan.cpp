@@ -1,16 +1,12 @@
 #include "engine/plan.h"
 
-#include "engine/kakikae.h"
-#include "engine/mbcs.h"
 #include "engine/names.h"
-#include "engine/newname.h"
-#include "engine/pjname.h"
-#include "engine/state.h"
 #include "engine/texts.h"
+#include "text/kakikae.h"
+#include "text/mbcs.h"
 #include "trace/trace.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -19,10 +15,6 @@ namespace {
 constexpr size_t kNameLimit = 4096;
 // Windows keeps room for an 8.3 name inside a new folder's path.
 constexpr size_t kShortNameRoom = 12;
-
-bool IsAscii(const std::string& s) {
-    return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
-}
 
 bool Writes(const KwPlanEntry& e) {
     return e.action == kKwCopy || e.action == kKwRewrite;
@@ -46,24 +38,22 @@ std::pair<int, int> FindCollision(const std::vector<KwPlanEntry>& entries) {
 // The name of a file's copy: the old name replaced in the name's own encoding, and in an
 // ASCII name in that of the project's names. Matched in one form (NFC); a name keeps its
 // bytes where the old name is not in it.
-bool CopyName(const KwRun& run, std::string* name, uint64_t* count, KakikaeError* err) {
-    *err = kKakikaeOk;
+KwError CopyName(const KwRequest& request, const KwRun& run, std::string* name, uint64_t* count) {
     *count = 0;
     if (kPlatNamesCp932)
-        return StrKakikae(name, run.newName, run.oldName, {kUnitCp932, false, kNameLimit}, err,
-                          count) >= 0;
-    PlatEnc enc = IsAscii(*name) ? run.names : KwNameEncoding(*name);
+        return StrKakikae(name, request.glNewPjName, request.glOldPjName,
+                          {kUnitCp932, false, kNameLimit}, count);
+    PlatEnc enc = KwIsAscii(*name) ? run.names : KwNameEncoding(*name);
     const KwNameForms& f = run.forms;
-    if (!f.hasOld[enc]) return true;
-    if (!f.hasNew[enc]) return *err = kKakikaeNoMemory, false;
+    if (!f.hasOld[enc]) return {};
     KakikaeRules rules{enc == kEncCp932 ? kUnitCp932 : kUnitByte, enc == kEncCp932, kNameLimit};
     std::string nfc = KwNfcName(*name);
-    if (StrKakikae(&nfc, f.nw[enc], f.old[enc], rules, err, count) < 0) return false;
+    if (KwError e = StrKakikae(&nfc, f.nw[enc], f.old[enc], rules, count)) return e;
     if (*count) *name = nfc;
-    return true;
+    return {};
 }
 
-KwPlanEntry PlanEntry(const KwRun& run, const PlatEntry& found) {
+KwPlanEntry PlanEntry(const KwRequest& request, const KwRun& run, const PlatEntry& found) {
     KwPlanEntry e;
     e.name = e.copyName = found.name;
     if (found.name == "." || found.name == "..") {
@@ -72,13 +62,13 @@ KwPlanEntry PlanEntry(const KwRun& run, const PlatEntry& found) {
         e.action = kKwSkipFolder;
     } else if (found.state != kNameOk) {
         e.action = kKwFail;
-        e.why = found.state == kNameNotAnsi ? kTxtWhyNotAnsi : kTxtWhyAltered;
-    } else if (KakikaeError err; !CopyName(run, &e.copyName, &e.nameCount, &err)) {
+        e.why = KwSay(found.state == kNameNotAnsi ? kTxtWhyNotAnsi : kTxtWhyAltered);
+    } else if (KwError err = CopyName(request, run, &e.copyName, &e.nameCount)) {
         e.action = kKwFail;
-        e.why = KwKakikaeWhy(err);
+        e.why = err.why;
     } else if (KwNameKey(e.copyName) == KwNameKey(kKwMarker)) {
         e.action = kKwFail;
-        e.why = kTxtWhyMarkerName;
+        e.why = KwSay(kTxtWhyMarkerName);
     } else {
         // The file's own type: a new name never makes a binary file a text.
         e.action = IsKakikaeTarget(found.name) ? kKwRewrite : kKwCopy;
@@ -90,10 +80,10 @@ KwPlanEntry PlanEntry(const KwRun& run, const PlatEntry& found) {
 // are all CP932 (unpacked from a Japanese Windows archive); else UTF-8, the system's.
 PlatEnc NamesEncoding(const std::string& oldName, const std::vector<PlatEntry>& found) {
     if (kPlatNamesCp932) return kEncAnsi;
-    if (!IsAscii(oldName)) return KwNameEncoding(oldName);
+    if (!KwIsAscii(oldName)) return KwNameEncoding(oldName);
     bool any = false;
     for (const PlatEntry& e : found) {
-        if (IsAscii(e.name)) continue;
+        if (KwIsAscii(e.name)) continue;
         if (KwNameEncoding(e.name) == kEncUtf8) return kEncUtf8;
         any = true;
     }
@@ -102,9 +92,10 @@ PlatEnc NamesEncoding(const std::string& oldName, const std::vector<PlatEntry>& 
 
 // The entries whose copies replace a file of the existing new folder: one of the same name as
 // Windows compares names, under whatever name it has there.
-bool MarkReplaced(KwRun* run) {
+KwError MarkReplaced(KwRun* run) {
     std::vector<PlatEntry> there;
-    if (!KwList(run->newFolder, &there)) return false;
+    if (glPlat.List(run->newFolder.c_str(), &there) != 0)
+        return KwError(kTxtCantListNew, run->newFolder);
     std::map<std::string, const PlatEntry*> names;
     for (const PlatEntry& f : there)
         names.emplace(KwNameKey(f.name), &f);
@@ -114,16 +105,16 @@ bool MarkReplaced(KwRun* run) {
         e.replacedName = it->second->name;
         e.replaces = !it->second->isDir || it->second->isLink; // a folder is never replaced
     }
-    return true;
+    return {};
 }
 
 std::string Pair(const KwPlanEntry& e) {
-    return "\r\n" + e.name + " → " + e.copyName;
+    return e.name + " → " + e.copyName;
 }
 
 // The copy's own paths must fit, for the IDE opens them; the run's temporary ones are its own
 // affair. When they don't, the name is blamed only where a shorter one would do.
-std::string CheckLengths(const KwRun& run) {
+KwError CheckLengths(const KwRun& run) {
     const size_t folder = PlatPathUnits(run.newFolder), len = PlatPathUnits(run.newFolderName);
     const size_t base = folder - len; // the parent and a separator
     auto less = [](size_t a, size_t b) { return a > b ? a - b : 0; };
@@ -144,20 +135,11 @@ std::string CheckLengths(const KwRun& run) {
             deepest = run.newFolder + kPlatSep + e.copyName;
         }
     }
-    if (fits) return "";
-    return most > 0 ? std::string(kTxtTooLong) : kTxtTooDeep + ("\r\n" + deepest);
+    if (fits) return {};
+    return most > 0 ? KwError(kTxtTooLong) : KwError(kTxtTooDeep, deepest);
 }
 
 } // namespace
-
-// What failed, in words: the system's own for the error, and its code.
-std::string KwReason(const char* what, int code) {
-    if (code == kPlatErrNotFile) return kTxtWhyNotFile;
-    if (code == kPlatErrMoved) return std::string(what) + "：" + kTxtWhyMoved;
-    std::string words = PlatIsDiskFull(code) ? kTxtWhyDiskFull : PlatErrorText(code);
-    return std::string(what) + (words.empty() ? "" : "：" + words) + "（" + kTxtWhyErrorCode + " " +
-           std::to_string(code) + "）";
-}
 
 int KwTextGroupOf(const std::string& name) {
     static const struct {
@@ -178,35 +160,37 @@ int IsKakikaeTarget(const std::string& name) {
     return KwTextGroupOf(name) >= 0;
 }
 
-std::string KwMakePlan(KwRun* run) {
-    run->oldName = glOldPjName;
-    run->newName = glNewPjName;
+KwError KwMakePlan(const KwRequest& request, KwRun* run) {
+    const KwRequest& r = request;
     run->entries.clear();
-    if (std::string why = CheckNewName(run->newName); !why.empty()) return why;
+    if (KwError e = CheckNewName(r.glNewPjName)) return e;
     // The folder as it is, not as it was spelled: ".", "..", both separators (and on Linux
     // links) resolved, so that the new folder is a sibling of the folder itself.
-    if (glPlat.FullPath(glDropPath.c_str(), &run->dropFolder) != 0) return kTxtCantList;
+    if (glPlat.FullPath(r.glDropPath.c_str(), &run->dropFolder) != 0)
+        return KwError(kTxtCantList, r.glDropPath);
     const std::string& drop = run->dropFolder;
     size_t sep = LastSepPos(drop, kPlatSep, kPlatNamesCp932);
-    if (sep == std::string::npos || sep + 1 == drop.size()) return kTxtBadDrop;
+    if (sep == std::string::npos || sep + 1 == drop.size()) return KwError(kTxtBadDrop, drop);
     // "/" and "C:\" keep their separator.
     bool root = sep == 0 || drop[sep - 1] == ':';
     run->parentPath = drop.substr(0, root ? sep + 1 : sep);
-    if (glPlat.Identify(run->parentPath.c_str(), &run->parentId) != 0) return kTxtBadDrop;
-    KwMakeNameForms(run->oldName, run->newName, &run->forms);
+    if (glPlat.Identify(run->parentPath.c_str(), &run->parentId) != 0)
+        return KwError(kTxtBadDrop, drop);
+    KwMakeNameForms(r.glOldPjName, KwNameEncoding(r.glOldPjName), r.glNewPjName,
+                    KwNameEncoding(r.glNewPjName), &run->forms);
     // The names decide the encoding of the new folder's name (Linux).
     std::vector<PlatEntry> found, siblings;
     // One cut short leaves files out; one without "." and ".." was not read at all.
-    bool listed = KwList(drop, &found) && !found.empty();
-    run->names = NamesEncoding(run->oldName, found);
-    run->newFolderName = kPlatNamesCp932 ? run->newName : run->forms.nw[run->names];
+    bool listed = glPlat.List(drop.c_str(), &found) == 0 && !found.empty();
+    run->names = NamesEncoding(r.glOldPjName, found);
+    run->newFolderName = kPlatNamesCp932 ? r.glNewPjName : run->forms.nw[run->names];
     // The project folder under another spelling is the project folder all the same, also
     // where the volume gives it an identity for each spelling (exFAT on Linux).
     std::string key = KwNameKey(run->newFolderName);
-    if (key == KwNameKey(drop.substr(sep + 1))) return kTxtSameFolder;
+    if (key == KwNameKey(drop.substr(sep + 1))) return KwError(kTxtSameFolder);
     // A folder of that name as Windows compares names is the new folder, as it is spelled.
     std::string spelled;
-    if (KwList(run->parentPath, &siblings))
+    if (glPlat.List(run->parentPath.c_str(), &siblings) == 0)
         for (const PlatEntry& e : siblings)
             if (e.state == kNameOk && e.name != "." && e.name != ".." && KwNameKey(e.name) == key)
                 if (spelled = e.name; spelled == run->newFolderName) break;
@@ -217,36 +201,34 @@ std::string KwMakePlan(KwRun* run) {
     PlatFileId& target = run->newFolderId;
     run->fresh = glPlat.Identify(run->newFolder.c_str(), &target) != 0;
     if (!run->fresh) {
-        if (!target.isDir) return kTxtFileInTheWay;
-        if (KwSameFile(drop, run->newFolder)) return kTxtSameFolder;
+        if (!target.isDir) return KwError(kTxtFileInTheWay, run->newFolder);
+        if (KwSameFile(drop, run->newFolder)) return KwError(kTxtSameFolder);
         // Through a link the copy could land inside the project, or above it.
-        if (target.isLink) return kTxtLinkInTheWay;
+        if (target.isLink) return KwError(kTxtLinkInTheWay, run->newFolder);
     }
 
     DbgStr("FindPath=", drop + kPlatSep + "*.*");
-    if (!listed) return kTxtCantList;
+    if (!listed) return KwError(kTxtCantList, drop);
     // A folder that can be listed but not entered, or a project file that can't be read, gives
     // a copy of nothing worth having.
     std::string pj = KwProjectFile(drop, found);
-    PlatFile probe = nullptr;
-    if (pj.empty()) return kTxtNoPjFile;
-    if (int err = glPlat.OpenRead((drop + kPlatSep + pj).c_str(), &probe))
-        return KwReason(kTxtCantReadPj, err) + "\r\n" + drop + kPlatSep + pj;
-    glPlat.Close(probe);
+    PlatOpenFile probe;
+    if (pj.empty()) return KwError(kTxtNoPjFile, drop);
+    if (int err = glPlat.OpenRead((drop + kPlatSep + pj).c_str(), probe.Out()))
+        return {KwReason(kTxtCantReadPj, err), drop + kPlatSep + pj};
     for (const PlatEntry& e : found) {
-        run->entries.push_back(PlanEntry(*run, e));
+        run->entries.push_back(PlanEntry(request, *run, e));
         if (run->entries.back().action == kKwSkipFolder) run->result.subfolders.push_back(e.name);
     }
-    if (std::string why = CheckLengths(*run); !why.empty()) return why;
+    if (KwError e = CheckLengths(*run)) return e;
     // A copy that Windows would take for a device is the new name's doing: refused before
     // writing.
     for (const KwPlanEntry& p : run->entries)
         if (Writes(p) && p.copyName != p.name && IsDeviceName(p.copyName))
-            return kTxtBadName + Pair(p);
+            return KwError(kTxtBadName, Pair(p));
     auto [a, b] = FindCollision(run->entries);
     if (a >= 0)
-        return kTxtCollision + Pair(run->entries[static_cast<size_t>(a)]) +
-               Pair(run->entries[static_cast<size_t>(b)]);
-    if (!run->fresh && !MarkReplaced(run)) return kTxtCantListNew;
-    return "";
+        return KwError(kTxtCollision, Pair(run->entries[static_cast<size_t>(a)]) + "\r\n" +
+                                          Pair(run->entries[static_cast<size_t>(b)]));
+    return run->fresh ? KwError() : MarkReplaced(run);
 }

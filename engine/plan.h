@@ -6,12 +6,8 @@
 
 #include <string>
 
-// Takes the rename state into the run and plans it without writing anything. "" when it may
-// go on, else the refusal.
-std::string KwMakePlan(KwRun* run);
-
-// What failed, in words: the system's own for the error code, and the code.
-std::string KwReason(const char* what, int code);
+// Plans the request into the run without writing anything; a failure is a refusal.
+KwError KwMakePlan(const KwRequest& request, KwRun* run);
 
 // 1 when the name's extension (from its last dot) is one of the project's text types.
 int IsKakikaeTarget(const std::string& name);

@@ -1,9 +1,10 @@
-// One run of the copy job: its context, made by the plan and carried through the job, and the
-// events the job hands to whoever started it.
+// One run of the copy job: its context, made by the plan from the request and carried through
+// the job, its result, and the events the job hands to whoever started it.
 #pragma once
 
-#include "engine/content.h"
+#include "engine/request.h"
 #include "engine/workdir.h"
+#include "text/content.h"
 
 #include <string>
 #include <vector>
@@ -26,9 +27,12 @@ struct KwPlanEntry {
     bool replaces = false;
 };
 
-struct KwFailure {
-    std::string name;
-    std::string why;
+// A line of a dry run: an entry, and for a text how it would be read and rewritten.
+struct KwPlanLine {
+    KwPlanEntry entry;
+    const char* encoding = nullptr; // a text's ("CP932", "UTF-8 BOM", ...)
+    uint64_t count = 0;             // how often the name would be replaced in it
+    std::string why;                // why it would fail
 };
 
 enum KwJobStatus { kKwDone = 0, kKwFailed = 1, kKwRefused = 2 };
@@ -36,29 +40,33 @@ enum KwJobStatus { kKwDone = 0, kKwFailed = 1, kKwRefused = 2 };
 // How a run ended.
 struct KwResult {
     KwJobStatus status = kKwRefused;
-    std::string refusal;   // why it was refused; "" when the user said no to replacing
+    KwError refusal;       // why nothing was written; none when the user said no to replacing
     std::string newFolder; // where the copy is
-    std::vector<KwFailure> failures;
+    std::vector<KwError> failures;       // each file not copied, and why
     std::vector<std::string> subfolders; // not copied
+    std::vector<KwPlanLine> plan;        // a dry run's, entry by entry
 };
 
 // What the job tells the one who started it, and asks: called on the job's own thread.
 struct KwEvents {
     virtual ~KwEvents() = default;
     // Files done of those to copy: before the first and after each.
-    virtual void Progress(size_t, size_t) {}
+    virtual void Progress(size_t done, size_t total) = 0;
     // A file of the copy can't be created: the "FileWriteMy2 INVALID_HANDLE_VALUE" box, the
     // first time in a run.
-    virtual void CreateFailed() {}
+    virtual void CreateFailed() = 0;
     // The copy would replace these files of the existing new folder: whether it may.
-    virtual bool MayReplace(const std::string&, const std::vector<std::string>&) { return false; }
-    // The end of the run, with the text of its closing box (KwEndText).
-    virtual void End(const KwResult&) {}
+    virtual bool MayReplace(const std::string& folder, const std::vector<std::string>& names) = 0;
 };
 
 struct KwRun {
-    // Planned: the names as they were then, the folders as they were found.
-    std::string oldName, newName;
+    explicit KwRun(KwEvents* e = nullptr) : events(e) {}
+    KwRun(const KwRun&) = delete;
+    KwRun& operator=(const KwRun&) = delete;
+    // A run cut short (something thrown) takes its temporary folder away, as far as it can.
+    ~KwRun();
+
+    // Planned: the folders as they were found.
     std::string dropFolder;    // the project folder, resolved
     std::string parentPath;    // the folder the new one is in
     std::string newFolderName; // in the encoding of the project's names
@@ -73,17 +81,13 @@ struct KwRun {
     std::vector<KwPlanEntry> entries;                     // in the order of the listing
 
     // Carried out.
-    KwEvents* events = nullptr;
-    PlatDir parentDir = nullptr, newDir = nullptr;
+    KwEvents* events;
+    PlatOpenDir parentDir, newDir;
     KwWork work;
     KwBuf content; // kept from one file to the next: a fresh one costs page faults
     unsigned tempCount = 0;
     bool leftBroken = false; // a failed file could not be removed: the folder is no copy
     bool createFailed = false;
+    bool ended = false; // its end put the temporary folder where it belongs
     KwResult result;
-
-    KwRun() = default;
-    KwRun(const KwRun&) = delete;
-    KwRun& operator=(const KwRun&) = delete;
-    ~KwRun(); // lets go of what a run cut short still holds
 };

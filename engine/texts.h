@@ -1,109 +1,118 @@
-// The texts the user sees. Sources are UTF-8; the Windows build stores them in CP932.
+// What the job says: its end, its refusals (nothing has been written when these are shown) and
+// why a file was not copied. Sources are UTF-8; the Windows build stores them in CP932.
 #pragma once
 
-inline constexpr char kTxtCaption[] = "Kesterlwick";
-inline constexpr char kTxtDone[] = "完了しました。ご確認をお願いします。";
-inline constexpr char kTxtNoProject[] =
-    "（‘ v‘）/名前を変えたいプロジェクトのフォルダをドロップしてください。";
-inline constexpr char kTxtNoNewName[] = "（‘ v‘）/新しい名前を入力してください。";
-inline constexpr char kTxtWriteFailed[] = "FileWriteMy2 INVALID_HANDLE_VALUE";
+#include "text/words.h"
 
-// Refusals: nothing has been written when these are shown.
-inline constexpr char kTxtSameFolder[] =
+inline constexpr KwText kTxtDone = {"完了しました。ご確認をお願いします。",
+                                    "Done. Please check the copy."};
+// The box of the first file of a run that can't be created.
+inline constexpr KwText kTxtWriteFailed = {"FileWriteMy2 INVALID_HANDLE_VALUE",
+                                           "FileWriteMy2 INVALID_HANDLE_VALUE"};
+
+// Refusals.
+inline constexpr KwText kTxtSameFolder = {
     "（‘ v‘）/新しいフォルダが元のプロジェクトのフォルダと同じになります。"
-    "元のプロジェクトが上書きされてしまうので、別の名前を入力してください。";
-inline constexpr char kTxtBadName[] =
+    "元のプロジェクトが上書きされてしまうので、別の名前を入力してください。",
+    "The new folder would be the project folder itself, and the project would be overwritten. "
+    "Choose another name."};
+inline constexpr KwText kTxtBadName = {
     "（‘ v‘）/新しい名前はファイル名として使えません。"
     "\\ / : * ? \" < > | や制御文字、末尾の空白とピリオド、CON・NUL・COM1・LPT1 などの"
-    "予約名は使えません。";
-inline constexpr char kTxtNotCp932[] =
-    "（‘ v‘）/新しい名前に Shift_JIS（CP932）で表せない文字が含まれています。";
-inline constexpr char kTxtTooLong[] =
-    "（‘ v‘）/新しい名前が長すぎます。短い名前を入力してください。";
-inline constexpr char kTxtTooDeep[] =
+    "予約名は使えません。",
+    "The new name can't be a file name on Windows: no \\ / : * ? \" < > | or control "
+    "characters, no space or dot at its end, and no device name such as CON, NUL, COM1 or LPT1."};
+inline constexpr KwText kTxtNotCp932 = {
+    "（‘ v‘）/新しい名前に Shift_JIS（CP932）で表せない文字が含まれています。"
+    "別の名前を入力してください。",
+    "The new name holds a character that Shift_JIS (CP932) can't hold. Choose another name."};
+inline constexpr KwText kTxtTooLong = {
+    "（‘ v‘）/新しい名前が長すぎます。短い名前を入力してください。",
+    "The new name is too long for the copy's paths. Choose a shorter name."};
+inline constexpr KwText kTxtTooDeep = {
     "（‘ v‘）/フォルダの場所が深すぎます。コピーのパスが Windows で使える長さを超えてしまいます。"
-    "プロジェクトのフォルダを浅い場所に移してから、やり直してください。一番長いパス：";
-inline constexpr char kTxtBadDrop[] = "（‘ v‘）/ドロップされた場所の親フォルダが分かりません。"
-                                      "プロジェクトのフォルダをドロップし直してください。";
-inline constexpr char kTxtFileInTheWay[] =
-    "（‘ v‘）/新しいフォルダと同じ名前のファイルがあります。別の名前を入力してください。";
-inline constexpr char kTxtCantList[] =
-    "（‘ v‘）/プロジェクトのフォルダを読めません。フォルダをドロップし直してください。";
-inline constexpr char kTxtTempName[] =
-    "（‘ v‘）/「.~kw」で始まる名前は作業用の名前なので使えません。別の名前を入力してください。";
-inline constexpr char kTxtLinkInTheWay[] =
-    "（‘ v‘）/新しいフォルダの名前のところにリンクがあります。別の名前を入力してください。";
-inline constexpr char kTxtDropNotCp932[] =
-    "（‘ v‘）/ドロップされたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
-    "フォルダの名前を変えてからドロップしてください。";
-inline constexpr char kTxtCantListNew[] =
-    "（‘ v‘）/既にある新しいフォルダの中を読めません。別の名前を入力してください。";
-inline constexpr char kTxtCantReadPj[] = "（‘ v‘）/プロジェクトファイルを開けません";
-inline constexpr char kTxtCantMakeNew[] = "（‘ v‘）/新しいフォルダを作れません";
-inline constexpr char kTxtCantWriteNew[] = "（‘ v‘）/新しいフォルダに書き込めません";
-inline constexpr char kTxtCollision[] =
-    "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を入力してください。";
-
-// A drop that finds no project.
-inline constexpr char kTxtNoPjFile[] =
+    "プロジェクトのフォルダを浅い場所に移してから、やり直してください。一番長いパス：",
+    "The folder lies too deep: the copy's paths would be longer than Windows allows, whatever "
+    "the name. Move the project folder higher up and try again. The longest path:"};
+inline constexpr KwText kTxtBadDrop = {
+    "（‘ v‘）/ドロップされた場所の親フォルダが分かりません。"
+    "プロジェクトのフォルダをドロップし直してください。",
+    "The project folder has no parent folder to make the copy in.",
+    "（‘ v‘）/指定された場所の親フォルダが分かりません。"};
+inline constexpr KwText kTxtFileInTheWay = {
+    "（‘ v‘）/新しいフォルダと同じ名前のファイルがあります。別の名前を入力してください。",
+    "A file has the new folder's name. Choose another name."};
+inline constexpr KwText kTxtCantList = {
+    "（‘ v‘）/プロジェクトのフォルダを読めません。フォルダをドロップし直してください。",
+    "The project folder can't be read.", "（‘ v‘）/プロジェクトのフォルダを読めません。"};
+inline constexpr KwText kTxtNoPjFile = {
     "（‘ v‘）/このフォルダにはプロジェクトファイル（*.pj）がありません。"
-    "名前を変えたいプロジェクトのフォルダをドロップしてください。";
-
-// Before files of an existing new folder are replaced.
-inline constexpr char kTxtReplaceHead[] =
-    "（‘ v‘）/次のフォルダは既にあり、その中のファイルをコピーで置き換えます。";
-inline constexpr char kTxtReplaceList[] = "置き換えるファイル（";
-inline constexpr char kTxtReplaceUnit[] = " 個）：";
-inline constexpr char kTxtReplaceAsk[] =
-    "置き換えてよろしいですか？「いいえ」を選ぶと何も書き込みません。";
+    "名前を変えたいプロジェクトのフォルダをドロップしてください。",
+    "This folder holds no project file (*.pj).",
+    "（‘ v‘）/このフォルダにはプロジェクトファイル（*.pj）がありません。"
+    "名前を変えたいプロジェクトのフォルダを指定してください。"};
+inline constexpr KwText kTxtTempName = {
+    "（‘ v‘）/「.~kw」で始まる名前は作業用の名前なので使えません。別の名前を入力してください。",
+    "Names starting with \".~kw\" are the tool's own working names. Choose another name."};
+inline constexpr KwText kTxtLinkInTheWay = {
+    "（‘ v‘）/新しいフォルダの名前のところにリンクがあります。別の名前を入力してください。",
+    "A link has the new folder's name. Choose another name."};
+inline constexpr KwText kTxtCantListNew = {
+    "（‘ v‘）/既にある新しいフォルダの中を読めません。別の名前を入力してください。",
+    "The existing new folder can't be read. Choose another name."};
+inline constexpr KwText kTxtCollision = {
+    "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を入力してください。",
+    "These two files would get the same name. Choose another name."};
+inline constexpr KwText kTxtCantReadPj = {"（‘ v‘）/プロジェクトファイルを開けません",
+                                          "The project file can't be opened"};
+inline constexpr KwText kTxtCantMakeNew = {"（‘ v‘）/新しいフォルダを作れません",
+                                           "The new folder can't be made"};
+inline constexpr KwText kTxtCantWriteNew = {"（‘ v‘）/新しいフォルダに書き込めません",
+                                            "The new folder can't be written"};
 
 // The end of a run in which some file failed, and the reasons.
-inline constexpr char kTxtFailedHead[] = "（‘ v‘）/コピーできなかったファイルがあります：";
-inline constexpr char kTxtFailedCount[] = "件";
-inline constexpr char kTxtFailedMore[] = "ほか";
-inline constexpr char kTxtSubfolders[] = "サブフォルダはコピーしていません:";
-inline constexpr char kTxtWhyCopy[] = "コピーできません";
-inline constexpr char kTxtWhyOpen[] = "開けません";
-inline constexpr char kTxtWhyRead[] = "読み込めません";
-inline constexpr char kTxtWhyCreate[] = "作成できません";
-inline constexpr char kTxtWhyWrite[] = "書き込めません";
-inline constexpr char kTxtWhyClose[] = "閉じられません";
-inline constexpr char kTxtWhyReplace[] = "できあがったファイルを置けません";
-inline constexpr char kTxtWhyAppeared[] =
-    "コピー中に同じ名前のファイルが新しいフォルダにできたので、置き換えていません";
-inline constexpr char kTxtWhyChanged[] =
-    "コピーしている間にファイルが書き換えられたので、コピーしていません。もう一度実行してください";
-inline constexpr char kTxtWhyDiskFull[] = "ディスクがいっぱいです";
-inline constexpr char kTxtWhyFolderMove[] = "できあがったフォルダを新しい名前にできません";
-inline constexpr char kTxtCopyIsAt[] = "コピーは次のフォルダにあります：";
-inline constexpr char kTxtWhyMoved[] =
-    "フォルダが途中で別のもの（リンクなど）に入れ替えられたので、書き込みをやめました";
-inline constexpr char kTxtWhyInternal[] = "思いがけないエラーが起きました";
-inline constexpr char kTxtWhyNoEnd[] = "名前の置き換えが終わりません";
-inline constexpr char kTxtWhyTooLarge[] = "置き換えると大きくなりすぎます";
-inline constexpr char kTxtWhyNoMemory[] = "メモリが足りません";
-inline constexpr char kTxtWhyErrorCode[] = "エラー";
-inline constexpr char kTxtWhyNotFile[] = "通常のファイルではありません（パイプやデバイスなど）";
-inline constexpr char kTxtWhyNotAnsi[] =
-    "名前が Shift_JIS（CP932）で表せないので、その名前のままコピーできません";
-inline constexpr char kTxtWhyAltered[] =
-    "Windows では別の名前になってしまう名前（末尾の空白やピリオド、\\ / : など）です";
-inline constexpr char kTxtWhyMixed[] =
-    "文字コードが混ざっていて、旧プロジェクト名を書き換えられない箇所があります";
-inline constexpr char kTxtWhyNoForm[] =
-    "旧プロジェクト名をこのファイルの文字コードで表せないので、書き換えられません";
-inline constexpr char kTxtWhyMarkerName[] = "作業用のファイルと同じ名前なのでコピーできません";
-
-// The command line's: what the window says of dropping, said of giving a folder.
-inline constexpr char kTxtCliNoProject[] =
-    "（‘ v‘）/名前を変えたいプロジェクトのフォルダを指定してください。";
-inline constexpr char kTxtCliNoPjFile[] =
-    "（‘ v‘）/このフォルダにはプロジェクトファイル（*.pj）がありません。"
-    "名前を変えたいプロジェクトのフォルダを指定してください。";
-inline constexpr char kTxtCliCantList[] = "（‘ v‘）/プロジェクトのフォルダを読めません。";
-inline constexpr char kTxtCliBadDrop[] = "（‘ v‘）/指定された場所の親フォルダが分かりません。";
-inline constexpr char kTxtCliNotCp932[] =
-    "（‘ v‘）/指定されたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
-    "フォルダの名前を変えてから指定してください。";
-inline constexpr char kTxtCliOverwrite[] =
-    "置き換えるには --overwrite を付けてください。何も書き込まずに中止しました。";
+inline constexpr KwText kTxtFailedHead = {"（‘ v‘）/コピーできなかったファイルがあります：",
+                                          "Some files could not be copied: "};
+inline constexpr KwText kTxtFailedCount = {"件", ""};
+inline constexpr KwText kTxtFailedMore = {"ほか", "and more: "};
+inline constexpr KwText kTxtSubfolders = {"サブフォルダはコピーしていません:",
+                                          "Subfolders not copied:"};
+inline constexpr KwText kTxtCopyIsAt = {"コピーは次のフォルダにあります：",
+                                        "The copy is in this folder:"};
+inline constexpr KwText kTxtWhyCopy = {"コピーできません", "can't be copied"};
+inline constexpr KwText kTxtWhyOpen = {"開けません", "can't be opened"};
+inline constexpr KwText kTxtWhyRead = {"読み込めません", "can't be read"};
+inline constexpr KwText kTxtWhyCreate = {"作成できません", "can't be created"};
+inline constexpr KwText kTxtWhyWrite = {"書き込めません", "can't be written"};
+inline constexpr KwText kTxtWhyClose = {"閉じられません", "can't be closed"};
+inline constexpr KwText kTxtWhyReplace = {"できあがったファイルを置けません",
+                                          "the finished file can't be put in place"};
+inline constexpr KwText kTxtWhyAppeared = {
+    "コピー中に同じ名前のファイルが新しいフォルダにできたので、置き換えていません",
+    "a file of that name appeared in the new folder meanwhile, and was kept"};
+inline constexpr KwText kTxtWhyChanged = {
+    "コピーしている間にファイルが書き換えられたので、コピーしていません。もう一度実行してください",
+    "the file changed while it was copied, and was not copied; run again"};
+inline constexpr KwText kTxtWhyDiskFull = {"ディスクがいっぱいです", "the disk is full"};
+inline constexpr KwText kTxtWhyFolderMove = {"できあがったフォルダを新しい名前にできません",
+                                             "the finished folder can't get the new name"};
+inline constexpr KwText kTxtWhyMoved = {
+    "フォルダが途中で別のもの（リンクなど）に入れ替えられたので、書き込みをやめました",
+    "a folder was swapped for something else (a link) meanwhile, so nothing more was written"};
+inline constexpr KwText kTxtWhyErrorCode = {"エラー", "error"};
+inline constexpr KwText kTxtWhyNotFile = {"通常のファイルではありません（パイプやデバイスなど）",
+                                          "not a regular file (a pipe, a device)"};
+inline constexpr KwText kTxtWhyNotAnsi = {
+    "名前が Shift_JIS（CP932）で表せないので、その名前のままコピーできません",
+    "its name can't be written in Shift_JIS (CP932), so it can't be copied under it"};
+inline constexpr KwText kTxtWhyAltered = {
+    "Windows では別の名前になってしまう名前（末尾の空白やピリオド、\\ / : など）です",
+    "Windows would take its name for another (a space or dot at its end, \\ / :)"};
+inline constexpr KwText kTxtWhyMixed = {
+    "文字コードが混ざっていて、旧プロジェクト名を書き換えられない箇所があります",
+    "its encodings are mixed, and the old name stands where it can't be replaced"};
+inline constexpr KwText kTxtWhyNoForm = {
+    "旧プロジェクト名をこのファイルの文字コードで表せないので、書き換えられません",
+    "its encoding can't hold the old name, so the name could not be replaced"};
+inline constexpr KwText kTxtWhyMarkerName = {"作業用のファイルと同じ名前なのでコピーできません",
+                                             "it has the name of the tool's working file"};

@@ -2,10 +2,13 @@
 // runs apart; what makes a folder a run's own is the marker inside it, held locked.
 #include "engine/workdir.h"
 
+#include "engine/texts.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -25,7 +28,7 @@ bool Recent(int64_t t, int64_t now) {
 // Whether the temporary folder holds only what a run writes: files, no folder of anyone's.
 bool OnlyFiles(const std::string& path) {
     std::vector<PlatEntry> inside;
-    if (!KwList(path, &inside)) return false;
+    if (glPlat.List(path.c_str(), &inside) != 0) return false;
     for (const PlatEntry& f : inside)
         if (f.name != "." && f.name != ".." && (f.isDir || f.state != kNameOk)) return false;
     return true;
@@ -43,10 +46,6 @@ bool KwSameFile(const std::string& a, const std::string& b) {
            KwSameId(x, y);
 }
 
-bool KwList(const std::string& folder, std::vector<PlatEntry>* out) {
-    return glPlat.List(folder.c_str(), out) == 0;
-}
-
 bool IsTempName(const std::string& name) {
     size_t pre = std::strlen(kKwTempPrefix), i = pre;
     if (name.compare(0, pre, kKwTempPrefix) != 0) return false;
@@ -59,7 +58,8 @@ bool IsTempName(const std::string& name) {
     return i > digits && i - digits <= 10 && i == name.size();
 }
 
-int KwMakeWork(PlatDir at, unsigned* count, KwWork* work) {
+KwError KwMakeWork(PlatDir at, const std::string& folder, const KwText& what, unsigned* count,
+                   KwWork* work) {
     int err = 0;
     // Another run, here or on another machine, may hold a name: the next count is tried.
     for (int tries = 0; tries < 100; ++tries) {
@@ -72,10 +72,11 @@ int KwMakeWork(PlatDir at, unsigned* count, KwWork* work) {
             break;
         }
         work->name = id;
-        if ((err = glPlat.OpenDirAt(at, id, &work->dir, &there)) == 0) {
+        if ((err = glPlat.OpenDirAt(at, id, work->dir.Out(), &there)) == 0) {
             glPlat.SetHiddenAt(at, id, 1);
-            if ((err = glPlat.HoldMarkerAt(work->dir, kKwMarker, 1, &work->marker)) == 0) return 0;
-            KwCloseWork(work);
+            err = glPlat.HoldMarkerAt(work->dir.get(), kKwMarker, 1, work->marker.Out());
+            if (err == 0) return {};
+            work->dir.Reset();
         }
         // Empty and ours, unless a cleaner took it in the instant before the lock: then it
         // is gone already.
@@ -83,61 +84,63 @@ int KwMakeWork(PlatDir at, unsigned* count, KwWork* work) {
         if (glPlat.IdentifyAt(at, id, &there) == 0) break;
     }
     work->name.clear();
-    return err ? err : kPlatErrExists;
+    return {KwReason(what, err ? err : kPlatErrExists), folder};
 }
 
-int KwUnmark(KwWork* work) {
-    if (!work->marker) return 0;
-    int err = glPlat.RemoveAt(work->dir, kKwMarker);
-    if (err) {
-        // A marker with content is never taken for a leftover: what the user is told of stays.
+bool KwUnmark(KwWork* work) {
+    if (!work->marker) return true;
+    if (glPlat.RemoveAt(work->dir.get(), kKwMarker) != 0) {
         uint32_t put = 0;
-        glPlat.Write(work->marker, "k", 1, &put);
+        glPlat.Write(work->marker.get(), "k", 1, &put);
+        work->marker.Reset();
+        return false;
     }
-    glPlat.Close(work->marker);
-    work->marker = nullptr;
-    return err;
-}
-
-void KwCloseWork(KwWork* work) {
-    if (work->marker) glPlat.Close(work->marker);
-    if (work->dir) glPlat.CloseDir(work->dir);
-    work->marker = nullptr;
-    work->dir = nullptr;
+    work->marker.Reset();
+    return true;
 }
 
 void CleanLeftovers(PlatDir at, const std::string& folder, const std::string& keep) {
     std::vector<PlatEntry> entries;
-    if (!KwList(folder, &entries)) return;
+    if (glPlat.List(folder.c_str(), &entries) != 0) return;
     int64_t now = PlatNow();
     for (const PlatEntry& e : entries) {
         if (!e.isDir || e.isLink || e.state != kNameOk || !IsTempName(e.name)) continue;
         std::string path = folder + kPlatSep + e.name;
         if (KwSameFile(path, keep)) continue;
-        KwWork work{e.name};
+        KwWork work{e.name, {}, {}};
         PlatFileId id, marked;
         PlatStamp marker;
-        if (glPlat.OpenDirAt(at, e.name.c_str(), &work.dir, &id) != 0) continue;
+        if (glPlat.OpenDirAt(at, e.name.c_str(), work.dir.Out(), &id) != 0) continue;
         // Nobody holds its marker, it is empty, and neither it nor the folder changed lately.
-        if (!Recent(id.changed, now) &&
-            glPlat.HoldMarkerAt(work.dir, kKwMarker, 0, &work.marker) == 0 &&
-            glPlat.Stamp(work.marker, &marker) == 0 && marker.size == 0 &&
-            glPlat.IdentifyAt(work.dir, kKwMarker, &marked) == 0 && !Recent(marked.changed, now) &&
-            OnlyFiles(path)) {
-            std::vector<PlatEntry> inside;
-            KwList(path, &inside);
-            for (const PlatEntry& f : inside)
-                if (!f.isDir && f.name != kKwMarker) glPlat.RemoveAt(work.dir, f.name.c_str());
-            // The marker goes last, when all else is gone: else it stays for a later run.
-            bool left = !KwList(path, &inside) ||
-                        std::any_of(inside.begin(), inside.end(), [](const PlatEntry& f) {
-                            return f.name != "." && f.name != ".." && f.name != kKwMarker;
-                        });
-            if (!left && KwUnmark(&work) == 0) {
-                KwCloseWork(&work);
-                glPlat.RemoveDirAt(at, e.name.c_str());
-            }
-        }
-        KwCloseWork(&work);
+        if (Recent(id.changed, now) ||
+            glPlat.HoldMarkerAt(work.dir.get(), kKwMarker, 0, work.marker.Out()) != 0 ||
+            glPlat.Stamp(work.marker.get(), &marker) != 0 || marker.size != 0 ||
+            glPlat.IdentifyAt(work.dir.get(), kKwMarker, &marked) != 0 ||
+            Recent(marked.changed, now) || !OnlyFiles(path))
+            continue;
+        KwRemoveWork(at, path, &work);
     }
+}
+
+bool KwRemoveWork(PlatDir at, const std::string& path, KwWork* work) {
+    std::vector<PlatEntry> inside;
+    glPlat.List(path.c_str(), &inside);
+    for (const PlatEntry& f : inside)
+        if (!f.isDir && f.name != kKwMarker) glPlat.RemoveAt(work->dir.get(), f.name.c_str());
+    // The marker goes last, when all else is gone: else it stays for a later run.
+    bool left = glPlat.List(path.c_str(), &inside) != 0 ||
+                std::any_of(inside.begin(), inside.end(), [](const PlatEntry& f) {
+                    return f.name != "." && f.name != ".." && f.name != kKwMarker;
+                });
+    if (left || !KwUnmark(work)) return false;
+    work->dir.Reset();
+    return glPlat.RemoveDirAt(at, work->name.c_str()) == 0;
+}
+
+std::string KwReason(const KwText& what, int code) {
+    if (code == kPlatErrNotFile) return KwSay(kTxtWhyNotFile);
+    if (code == kPlatErrMoved) return std::string(KwSay(what)) + "：" + KwSay(kTxtWhyMoved);
+    std::string words = PlatIsDiskFull(code) ? KwSay(kTxtWhyDiskFull) : PlatErrorText(code);
+    return std::string(KwSay(what)) + (words.empty() ? "" : "：" + words) + "（" +
+           KwSay(kTxtWhyErrorCode) + " " + std::to_string(code) + "）";
 }

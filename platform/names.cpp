@@ -9,7 +9,7 @@ bool PlatIsBadName(std::string_view name, bool cp932) {
         auto c = static_cast<unsigned char>(name[i]);
         if (c < 0x20 || std::strchr("\\/:*?\"<>|", c)) return true;
         // A lead byte's second byte may be 5C or 7C.
-        if (cp932 && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))) ++i;
+        if (cp932 && IsCp932Lead(c)) ++i;
     }
     return false;
 }

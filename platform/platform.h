@@ -9,8 +9,11 @@
 #include <string_view>
 #include <vector>
 
-using PlatFile = void*; // an open file
-using PlatDir = void*;  // an open folder, which names inside it are taken from
+// Each half defines what these are: a folder can't pass for a file.
+struct PlatFileHandle; // an open file
+struct PlatDirHandle;  // an open folder, which names inside it are taken from
+using PlatFile = PlatFileHandle*;
+using PlatDir = PlatDirHandle*;
 
 // Whether a listed name can be used as it is. Windows hands the ANSI functions a best-fit
 // form of a name the code page can't hold (a "¥" comes back as "\\"), and drops a trailing
@@ -90,6 +93,35 @@ struct PlatCalls {
 
 extern PlatCalls glPlat;
 
+// An open file or folder of the table's, closed when it goes, also when something thrown ends
+// the work on it.
+template <typename H, int (*PlatCalls::*Closer)(H)> class PlatHandle {
+  public:
+    PlatHandle() = default;
+    PlatHandle(const PlatHandle&) = delete;
+    PlatHandle& operator=(const PlatHandle&) = delete;
+    PlatHandle(PlatHandle&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
+    PlatHandle& operator=(PlatHandle&& o) noexcept {
+        if (this != &o) Reset(), h_ = o.h_, o.h_ = nullptr;
+        return *this;
+    }
+    ~PlatHandle() { Reset(); }
+    H* Out() { return Reset(), &h_; } // for the call that opens it
+    H get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+    int Close() { // where its error matters
+        int err = h_ ? (glPlat.*Closer)(h_) : 0;
+        h_ = nullptr;
+        return err;
+    }
+    void Reset() { Close(); }
+
+  private:
+    H h_ = nullptr;
+};
+using PlatOpenFile = PlatHandle<PlatFile, &PlatCalls::Close>;
+using PlatOpenDir = PlatHandle<PlatDir, &PlatCalls::CloseDir>;
+
 // The error code of a path that is no regular file (a pipe, a device), of a file that is
 // there already, and of a folder that is no longer the one that was opened.
 extern const int kPlatErrNotFile;
@@ -97,6 +129,8 @@ extern const int kPlatErrExists;
 extern const int kPlatErrMoved;
 // Of a path that may not be looked at (a folder that can't be entered).
 extern const int kPlatErrDenied;
+// Of a conversion a character has no exact form for.
+extern const int kPlatErrNoForm;
 
 // Facts of the platform that the path and name rules depend on.
 extern const char kPlatSep;           // '\\' or '/'
@@ -106,6 +140,11 @@ extern const size_t kPlatPathMax;     // longest usable path, terminator not cou
 inline constexpr size_t kPlatNameMax = 255;
 // A path's length as those limits count it: UTF-16 units on Windows, bytes on Linux.
 size_t PlatPathUnits(std::string_view path);
+
+// A CP932 lead byte takes the next byte with it as one character.
+inline bool IsCp932Lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Whether Windows would refuse a name, or take it for another: a character it does not allow
 // in names (control characters, \ / : * ? " < > |) or a trailing space or dot. With `cp932`

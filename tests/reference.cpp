@@ -1,7 +1,7 @@
 #include "tests/reference.h"
 
-#include "engine/encoding.h"
-#include "engine/mbcs.h"
+#include "text/encoding.h"
+#include "text/mbcs.h"
 
 #include <algorithm>
 #include <cstring>

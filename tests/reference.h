@@ -3,7 +3,7 @@
 // a head and a tail buffer, again until no occurrence is left.
 #pragma once
 
-#include "engine/kakikae.h"
+#include "text/kakikae.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,6 @@
 #include "tests/support.h"
 
-#include "engine/mbcs.h"
-#include "engine/state.h"
+#include "text/mbcs.h"
 #include "trace/trace.h"
 
 #include <cstdio>
@@ -107,9 +106,6 @@ void TempTest::SetUp() {
     gBoxes.clear();
     gTrace.clear();
     DbgSetSink([](const char* line) { gTrace.emplace_back(line); });
-    glDropPath.clear();
-    glOldPjName.clear();
-    glNewPjName.clear();
     const char* tmp = std::getenv("TEMP");
     if (!tmp) tmp = std::getenv("TMPDIR");
     root_ = Join(tmp ? tmp : "/tmp", "kw-test-" + std::to_string(std::random_device{}()));

@@ -65,6 +65,9 @@ void HoldOpen(const std::string& path);
 void HoldAsOtherBuild(const std::string& path);
 void ReleaseHolds();
 int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out);
+// kestrelwick-cli run with these arguments, its standard output on nothing; with killAfter
+// >= 0 killed that many microseconds after its start. Its exit status, or -1 when killed.
+int RunCli(const std::vector<std::string>& args, long killAfter);
 // What such a job may do first (Linux): a file-size limit standing in for a full disk (the
 // program itself must not die of it), standard output on a full disk, or closed.
 void LimitFileSize();

@@ -1,9 +1,10 @@
 // Every file-system call of a small job made to fail, at each point it is made, into a fresh
-// new folder and into one that exists. Whatever fails: the project is unchanged, no file of the
-// copy is half-written under its final name, nothing temporary is left but a copy the user is
-// told of, every file not copied is reported, and the completion box comes only when all were.
-#include "engine/job.h"
-#include "engine/state.h"
+// new folder and into one that exists, through the controller as a front end runs it. Whatever
+// fails: the project is unchanged, no file of the copy is half-written under its final name,
+// nothing temporary is left but a copy the user is told of, every file not copied is reported,
+// the completion box comes only when all were, and the box of a file that can't be created
+// comes once exactly where one could not.
+#include "commands/controller.h"
 #include "engine/texts.h"
 #include "tests/support.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 // clang-format off
 enum Call { kList, kMakeDir, kCopy, kOpenRead, kCreate, kStamp, kRead, kWrite, kClose, kRename, kHold, kOpenDir, kAlloc, kCalls };
-enum Mode { kFail, kShort, kFull, kFromHere };
+enum Mode { kFail, kShort, kFull, kFromHere, kThrow };
 struct Kind {
     const char* what;
     Call call;
@@ -29,7 +30,8 @@ struct Kind {
     {"disk full: a write takes nothing", kWrite, kFull, true},   {"close fails", kClose, kFail, false},
     {"rename fails", kRename, kFail, true},                      {"no marker can be made", kHold, kFromHere, true},
     {"a marker can't be made: another name is tried", kHold, kFail, false},
-    {"a folder can't be opened", kOpenDir, kFail, false},          {"memory runs out, and it is thrown", kAlloc, kFail, true},
+    {"a folder can't be opened", kOpenDir, kFail, false},          {"memory runs out", kAlloc, kFail, true},
+    {"a listing throws as its vector grows: the run ends, said", kList, kThrow, true},
 };
 
 PlatCalls gReal;
@@ -44,7 +46,9 @@ bool Hit(Call c) {
 }
 
 void Inject() {
-    glPlat.List = [](const char* f, std::vector<PlatEntry>* e) { return Hit(kList) ? 5 : gReal.List(f, e); };
+    glPlat.List = [](const char* f, std::vector<PlatEntry>* e) {
+        return !Hit(kList) ? gReal.List(f, e) : gKind->mode == kThrow ? throw std::bad_alloc() : 5;
+    };
     glPlat.OpenDirAt = [](PlatDir a, const char* n, PlatDir* d, PlatFileId* id) { return Hit(kOpenDir) ? 5 : gReal.OpenDirAt(a, n, d, id); };
     glPlat.MakeDirAt = [](PlatDir a, const char* n) { return Hit(kMakeDir) ? 5 : gReal.MakeDirAt(a, n); };
     glPlat.CopyAt = [](const char* from, PlatDir a, const char* n) { int err = gReal.CopyAt(from, a, n); return Hit(kCopy) ? 28 : err; };
@@ -62,16 +66,15 @@ void Inject() {
     glPlat.Close = [](PlatFile f) { int err = gReal.Close(f); return Hit(kClose) ? 5 : err; };
     glPlat.RenameAt = [](PlatDir a, const char* x, PlatDir b, const char* y, int r) { return Hit(kRename) ? 5 : gReal.RenameAt(a, x, b, y, r); };
     glPlat.HoldMarkerAt = [](PlatDir a, const char* n, int c, PlatFile* m) { return Hit(kHold) ? 5 : gReal.HoldMarkerAt(a, n, c, m); };
-    glPlat.Alloc = [](size_t n, void** p) { return Hit(kAlloc) ? throw std::bad_alloc() : gReal.Alloc(n, p); };
+    glPlat.Alloc = [](size_t n, void** p) { return Hit(kAlloc) ? 12 : gReal.Alloc(n, p); };
 }
 
-// The boxes a run asks for, and its end.
-struct Seen : KwEvents {
+// What a run shows and asks of its front end: every question answered yes.
+struct Seen : KwPort {
     int createBoxes = 0;
-    KwResult end;
-    void CreateFailed() override { ++createBoxes; }
-    bool MayReplace(const std::string&, const std::vector<std::string>&) override { return true; }
-    void End(const KwResult& r) override { end = r; }
+    void Box(const std::string& text, const char*, unsigned) override { createBoxes += text == KwSay(kTxtWriteFailed); }
+    bool Ask(const std::string&) override { return true; }
+    void Post(std::function<void()> fn) override { fn(); }
 };
 // clang-format on
 
@@ -97,9 +100,6 @@ TEST_F(Faults, EveryCallFailsAtEveryPoint) {
         WriteFile(Join(dir, name), content);
     const auto project = Snapshot(dir);
     gReal = glPlat;
-    glDropPath = dir;
-    glOldPjName = "Old";
-    glNewPjName = "New";
     int runs = 0;
     for (bool existing : {false, true})
         for (const Kind& k : kKinds)
@@ -111,14 +111,18 @@ TEST_F(Faults, EveryCallFailsAtEveryPoint) {
                 if (existing) MakeDir(out);
                 for (const auto& [name, content] : existing ? before_ : decltype(before_){})
                     WriteFile(Join(out, name), content);
+                Seen seen;
+                KwController controller(&seen);
+                ASSERT_TRUE(controller.Drop(dir));
                 std::fill(std::begin(gCount), std::end(gCount), 0);
                 gKind = &k;
                 gAt = at;
                 Inject();
-                Seen seen;
-                KwJobStatus status = ProjectKakikae(&seen);
+                controller.Execute("New");
+                controller.Wait();
                 glPlat = gReal;
-                const std::vector<KwFailure>& failures = seen.end.failures;
+                const KwResult& end = controller.Last();
+                KwJobStatus status = end.status;
                 if (at == 0) {
                     ASSERT_EQ(status, kKwDone);
                     n = gCount[k.call];
@@ -127,18 +131,18 @@ TEST_F(Faults, EveryCallFailsAtEveryPoint) {
                 ++runs;
                 EXPECT_EQ(Snapshot(dir), project);
                 EXPECT_TRUE(!k.mustFail || status != kKwDone);
-                EXPECT_EQ(KwEndText(seen.end).rfind(kTxtDone, 0) == 0, status == kKwDone);
-                EXPECT_LE(seen.createBoxes, 1);
+                EXPECT_EQ(KwEndText(end).rfind(KwSay(kTxtDone), 0) == 0, status == kKwDone);
+                EXPECT_EQ(seen.createBoxes, k.call == kCreate && status != kKwRefused);
                 // A copy left where it was built is named to the user; the reported files, by the
                 // names of their copies ("*": all).
                 std::string kept;
                 std::set<std::string> reported;
-                for (const KwFailure& f : failures) {
-                    if (f.name == out && f.why.find(kTxtWhyFolderMove) == 0)
+                for (const KwError& f : end.failures) {
+                    if (f.what == out && f.why.find(KwSay(kTxtWhyFolderMove)) == 0)
                         kept = f.why.substr(f.why.rfind('\n') + 1);
-                    reported.insert(f.name == out                  ? "*"
-                                    : f.name.rfind("Old.", 0) == 0 ? "New" + f.name.substr(3)
-                                                                   : f.name);
+                    reported.insert(f.what == out || f.what == "New" ? "*"
+                                    : f.what.rfind("Old.", 0) == 0   ? "New" + f.what.substr(3)
+                                                                     : f.what);
                 }
                 for (const auto& [path, c] : Snapshot(root_))
                     EXPECT_TRUE(path.find(".~kw") == std::string::npos ||

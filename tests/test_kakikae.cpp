@@ -1,8 +1,8 @@
-#include "engine/content.h"
-#include "engine/find.h"
-#include "engine/kakikae.h"
-#include "engine/mbcs.h"
-#include "engine/unicode.h"
+#include "text/content.h"
+#include "text/find.h"
+#include "text/kakikae.h"
+#include "text/mbcs.h"
+#include "text/unicode.h"
 #include "tests/reference.h"
 
 #include <gtest/gtest.h>
@@ -17,16 +17,14 @@ namespace {
 std::string Replace(const std::string& text, const std::string& nw, const std::string& old,
                     KwUnit unit, size_t limit = 0, size_t at = 0) {
     std::string s = text;
-    KakikaeError err, err2;
     KwBuf buf;
     KwBufAssign(&buf, text, at);
     uint64_t count, count2;
-    bool ok = StrKakikae(&s, nw, old, {unit, true, limit}, &err, &count) >= 0;
-    bool ok2 = StrKakikae(&buf, nw, old, {unit, true, limit}, &err2, &count2) >= 0 &&
-               !buf.text()[buf.len] && count2 == count;
+    KwError err = StrKakikae(&s, nw, old, {unit, true, limit}, &count);
+    bool ok2 = !StrKakikae(&buf, nw, old, {unit, true, limit}, &count2) && !buf.text()[buf.len] &&
+               count2 == count;
     std::string in = ok2 ? std::string(buf.text(), buf.len) : "<error>";
-    KwBufFree(&buf);
-    return !ok ? "<error " + std::to_string(err) + ">" : in == s ? s : "<in place: " + in + ">";
+    return err ? "<" + err.why + ">" : in == s ? s : "<in place: " + in + ">";
 }
 
 // Bytes with the zeros in them.
@@ -58,9 +56,9 @@ TEST(StrKakikae, Table) {
         {"Same", "Same", "Same", no, "Same"},
         {std::string("Old\0Old\0", 8), "N", "Old", no, std::string("N\0N\0", 4)},
         // Growth without end, or past the limit, is an error.
-        {std::string(40, 'a') + "b", "bba", "ab", no, "<error 2>", 1 << 16},
-        {std::string(40, 'a') + "b", "bba", "ab", yes, "<error 2>", 1 << 16},
-        {many, "AMuchLongerProjectName", "Old", no, "<error 2>", many.size() * 5},
+        {std::string(40, 'a') + "b", "bba", "ab", no, "<" + std::string(KwSay(kTxtWhyTooLarge)) + ">", 1 << 16},
+        {std::string(40, 'a') + "b", "bba", "ab", yes, "<" + std::string(KwSay(kTxtWhyTooLarge)) + ">", 1 << 16},
+        {many, "AMuchLongerProjectName", "Old", no, "<" + std::string(KwSay(kTxtWhyTooLarge)) + ">", many.size() * 5},
         // CP932: a match begins on a character boundary (アbc, アAbc, ソフ, テスト).
         {"\x83\x41" "bc", "xyz", "Abc", yes, "\x83\x41" "bc"},
         {"\x83\x41" "bc", "xyz", "Abc", no, "\x83" "xyz"},
@@ -219,16 +217,15 @@ TEST(Content, Table) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.label + " " + r.in);
         KwNameForms names;
-        KwMakeNameForms(r.old, r.nw, &names);
+        KwMakeNameForms(r.old, kEncAnsi, r.nw, kEncAnsi, &names);
         KwBuf buf;
         KwBufAssign(&buf, r.in, 0);
         KwTextInfo info;
-        EXPECT_EQ(KwRewriteContent(&buf, names, r.project, true, &info), "");
+        EXPECT_FALSE(KwRewriteContent(&buf, names, r.project, true, &info));
         EXPECT_EQ(std::string(buf.text(), buf.len), r.out);
         EXPECT_EQ(KwEncodingLabel(info), r.label);
         EXPECT_EQ(info.count, r.count);
         EXPECT_EQ(info.unreadable, r.reported);
-        KwBufFree(&buf);
     }
 }
 

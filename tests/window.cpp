@@ -1,5 +1,6 @@
 #include "tests/window.h"
 
+#include "commands/texts.h"
 #include "engine/texts.h"
 #include "tests/support.h"
 #include "ui/layout.h"
@@ -12,7 +13,7 @@ enum Op { kDrop, kType, kKey, kPress, kShows, kFocus, kLayout, kCopied, kWrite, 
 struct Step {
     Op op;
     std::string arg = "";                  // folders (| between), typed text, a file, yes/no
-    std::vector<const char*> boxes = {};   // the start of each box it brings
+    std::vector<const KwText*> boxes = {}; // the start of each box it brings
     const char* want = nullptr;            // the label, the focused control, a file's content
 };
 
@@ -33,28 +34,28 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
         WriteFile(Path(root, file), std::string(file).substr(0, std::string(file).find('/')));
     const Step steps[] = {
         {kLayout}, {kFocus, "", {}, "1003"},
-        {kType, "Whatever"}, {kPress, "", {kTxtNoProject}},
+        {kType, "Whatever"}, {kPress, "", {&kTxtNoProject}},
         // Several folders at once: the first counts.
-        {kDrop, "First|Second"}, {kShows, "", {}, "First"}, {kType, ""}, {kPress, "", {kTxtNoNewName}},
+        {kDrop, "First|Second"}, {kShows, "", {}, "First"}, {kType, ""}, {kPress, "", {&kTxtNoNewName}},
         // Enter in the name field runs the job; the box names the new folder.
-        {kType, "Renamed"}, {kKey, "enter", {kTxtDone}}, {kCopied, "Renamed/Renamed.wnd", {}, "Renamed"},
+        {kType, "Renamed"}, {kKey, "enter", {&kTxtDone}}, {kCopied, "Renamed/Renamed.wnd", {}, "Renamed"},
         // Into the copy again: asked first, No the default, and No writes nothing. Tab reaches ③,
         // Space presses it.
         {kWrite, "Renamed/Renamed.wnd", {}, "mine"}, {kKey, "tab"}, {kFocus, "", {}, "1000"},
-        {kKey, "space", {kTxtReplaceHead}}, {kCopied, "Renamed/Renamed.wnd", {}, "mine"},
-        {kAnswer, "yes"}, {kPress, "", {kTxtReplaceHead, kTxtDone}}, {kCopied, "Renamed/Renamed.wnd", {}, "Renamed"},
+        {kKey, "space", {&kTxtReplaceHead}}, {kCopied, "Renamed/Renamed.wnd", {}, "mine"},
+        {kAnswer, "yes"}, {kPress, "", {&kTxtReplaceHead, &kTxtDone}}, {kCopied, "Renamed/Renamed.wnd", {}, "Renamed"},
         {kAnswer, "no"},
         // Another project's name replaces the shown one; a folder without one clears it and says
         // why; the project file stands for its folder.
-        {kDrop, "Second"}, {kShows, "", {}, "Second"}, {kDrop, "Plain", {kTxtNoPjFile}}, {kShows, "", {}, ""},
-        {kType, "Trap"}, {kPress, "", {kTxtNoProject}}, {kDrop, "Second/Second.pj"}, {kShows, "", {}, "Second"},
+        {kDrop, "Second"}, {kShows, "", {}, "Second"}, {kDrop, "Plain", {&kTxtNoPjFile}}, {kShows, "", {}, ""},
+        {kType, "Trap"}, {kPress, "", {&kTxtNoProject}}, {kDrop, "Second/Second.pj"}, {kShows, "", {}, "Second"},
         // Refusals reach the user.
-        {kDrop, "Proj"}, {kType, "Proj"}, {kPress, "", {kTxtSameFolder}}, {kType, "a|b"}, {kPress, "", {kTxtBadName}},
-        {kType, "CON"}, {kPress, "", {kTxtBadName}},
-        {kType, "Next"}, {kPress, "", {kTxtCollision}}, // Proj.txt and Next.txt would be Next.txt
-        {kType, reinterpret_cast<const char*>(u8"Café")}, {kPress, "", {kTxtNotCp932}},
+        {kDrop, "Proj"}, {kType, "Proj"}, {kPress, "", {&kTxtSameFolder}}, {kType, "a|b"}, {kPress, "", {&kTxtBadName}},
+        {kType, "CON"}, {kPress, "", {&kTxtBadName}},
+        {kType, "Next"}, {kPress, "", {&kTxtCollision}}, // Proj.txt and Next.txt would be Next.txt
+        {kType, reinterpret_cast<const char*>(u8"Café")}, {kPress, "", {&kTxtNotCp932}},
         // A failed file is listed.
-        {kDrop, "Src"}, {kType, "Dst"}, {kPress, "", {kTxtFailedHead}},
+        {kDrop, "Src"}, {kType, "Dst"}, {kPress, "", {&kTxtFailedHead}},
     };
     // clang-format on
     std::string typed;
@@ -92,11 +93,11 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
         ASSERT_EQ(boxes.size(), s.boxes.size());
         for (size_t k = 0; k < boxes.size(); ++k) {
             const SeenBox& b = boxes[k];
-            EXPECT_EQ(b.text.rfind(s.boxes[k], 0), 0u) << b.text;
+            EXPECT_EQ(b.text.rfind(KwSay(*s.boxes[k]), 0), 0u) << b.text;
             EXPECT_EQ(b.caption, kTxtCaption);
             EXPECT_TRUE(b.owned && b.topmost);
-            EXPECT_EQ(b.question, s.boxes[k] == kTxtReplaceHead);
-            if (s.boxes[k] == kTxtDone) {
+            EXPECT_EQ(b.question, s.boxes[k] == &kTxtReplaceHead);
+            if (s.boxes[k] == &kTxtDone) {
                 EXPECT_NE(b.text.find(Path(root, typed)), std::string::npos) << b.text;
             }
         }

@@ -3,6 +3,7 @@
 // other argument is a folder (or a file of a project) to take as if it had been dropped.
 #pragma once
 
+#include "commands/texts.h"
 #include "platform/platform.h"
 
 #include <string>
@@ -33,7 +34,7 @@ inline constexpr char kWindowUsageJa[] =
     "ウィンドウを使わずに同じことをするには kestrelwick-cli を使います。\n";
 
 struct KwWindowStart {
-    int exit = -1;      // >= 0: end now with this code, having said `say` (or `error`)
+    int exit = -1; // >= 0: end now with this code, having said `say` (or `error`)
     std::string say, error;
     const PlatArg* folder = nullptr; // to take as if dropped
 };
@@ -41,6 +42,7 @@ struct KwWindowStart {
 inline KwWindowStart KwWindowOptions(const std::vector<PlatArg>& args) {
     KwWindowStart start;
     bool ja = PlatJapaneseUser();
+    KwSetVoice(ja ? kVoiceJapanese : kVoiceEnglish); // on the terminal, the user's language
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i].text;
         if (a == "--help" || a == "-h") {
@@ -50,14 +52,13 @@ inline KwWindowStart KwWindowOptions(const std::vector<PlatArg>& args) {
             start.say = "kestrelwick " KW_VERSION "\n";
             start.exit = 0;
         } else if (a.size() > 1 && a[0] == '-') {
-            start.error = (ja ? "kestrelwick: 知らないオプションです: " : "kestrelwick: unknown option: ") +
-                          a + (ja ? "（kestrelwick --help で使い方を表示します）\n"
-                                  : " (kestrelwick --help shows the usage)\n");
+            start.error = KwBadOptionText("kestrelwick", a);
             start.exit = 2;
         } else if (!start.folder && !a.empty()) {
             start.folder = &args[i];
         }
         if (start.exit >= 0) break;
     }
+    KwSetVoice(kVoiceWindow);
     return start;
 }

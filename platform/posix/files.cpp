@@ -13,22 +13,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+struct PlatFileHandle {
+    int fd;
+};
+
+struct PlatDirHandle {
+    int fd;
+};
+
 namespace {
 
-struct File {
-    int fd;
-};
-
-struct Dir {
-    int fd;
-};
-
 int Fd(PlatDir d) {
-    return static_cast<Dir*>(d)->fd;
+    return d->fd;
 }
 
 int FdOf(PlatFile f) {
-    return static_cast<File*>(f)->fd;
+    return f->fd;
 }
 
 // Names compared after ASCII upper-casing, then byte by byte: close to NTFS order, and the
@@ -120,7 +120,7 @@ int OpenFolder(int at, const char* name, PlatDir* dir, PlatFileId* id) {
         return err;
     }
     Fill(st, false, id);
-    *dir = new Dir{fd};
+    *dir = new PlatDirHandle{fd};
     return 0;
 }
 
@@ -134,7 +134,7 @@ int PosixOpenDirAt(PlatDir at, const char* name, PlatDir* dir, PlatFileId* id) {
 
 int PosixCloseDir(PlatDir dir) {
     int fd = Fd(dir);
-    delete static_cast<Dir*>(dir);
+    delete dir;
     return close(fd) == 0 ? 0 : errno;
 }
 
@@ -160,7 +160,7 @@ int OpenFile(int at, const char* name, int flags, PlatFile* file) {
         close(fd);
         return err;
     }
-    *file = new File{fd};
+    *file = new PlatFileHandle{fd};
     return 0;
 }
 
@@ -206,7 +206,7 @@ int PosixWrite(PlatFile file, const void* buf, uint32_t n, uint32_t* put) {
 
 int PosixClose(PlatFile file) {
     int fd = FdOf(file);
-    delete static_cast<File*>(file);
+    delete file;
     return close(fd) == 0 ? 0 : errno;
 }
 
@@ -301,7 +301,7 @@ int PosixHoldMarkerAt(PlatDir at, const char* name, int create, PlatFile* marker
         close(fd);
         return err == EACCES || err == EAGAIN ? EBUSY : err;
     }
-    *marker = new File{fd};
+    *marker = new PlatFileHandle{fd};
     return 0;
 }
 

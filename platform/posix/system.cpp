@@ -2,6 +2,8 @@
 // process.
 #include "platform/platform.h"
 
+#include "platform/convert.h"
+
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -57,16 +59,26 @@ bool Iconv(std::string_view in, const char* from, const char* to, std::string* o
 
 } // namespace
 
-// Through UTF-32: iconv maps some characters to CP932 by best fit ("¥" to 5C, "〜" to 8160), so
-// the result must decode to the same characters.
-int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out) {
-    std::string chars, back;
-    if (Iconv(in, IconvName(from), "UTF-32LE", &chars) &&
-        Iconv(chars, "UTF-32LE", IconvName(to), out) &&
-        Iconv(*out, IconvName(to), "UTF-32LE", &back) && back == chars)
-        return 0;
+const int kPlatErrNoForm = EILSEQ;
+
+// Through UTF-32; iconv takes a best-fit form for some characters ("¥" as 5C, "〜" as 8160).
+bool PlatToChars(std::string_view in, PlatEnc from, std::u32string* out) {
+    std::string bytes;
+    if (!Iconv(in, IconvName(from), "UTF-32LE", &bytes)) return false;
     out->clear();
-    return EILSEQ;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t i = 0; i + 4 <= bytes.size(); i += 4)
+        out->push_back(char32_t{b[i]} | char32_t{b[i + 1]} << 8 | char32_t{b[i + 2]} << 16 |
+                       char32_t{b[i + 3]} << 24);
+    return true;
+}
+
+bool PlatFromChars(std::u32string_view in, PlatEnc to, std::string* out) {
+    std::string bytes;
+    for (char32_t c : in)
+        for (int k = 0; k < 4; ++k)
+            bytes.push_back(static_cast<char>(c >> (8 * k)));
+    return Iconv(bytes, "UTF-32LE", IconvName(to), out);
 }
 
 size_t PlatPathUnits(std::string_view path) {

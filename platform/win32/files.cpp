@@ -11,20 +11,24 @@
 
 #include "platform/win32/wide.h"
 
-namespace {
+struct PlatFileHandle {
+    HANDLE h;
+};
 
-struct Dir {
+struct PlatDirHandle {
     HANDLE h;
     std::string path;
     PlatFileId id;
 };
+
+namespace {
 
 int Code(BOOL ok) {
     return ok ? 0 : static_cast<int>(GetLastError());
 }
 
 std::string In(PlatDir at, const char* name) {
-    return static_cast<Dir*>(at)->path + "\\" + name;
+    return at->path + "\\" + name;
 }
 
 // An ANSI path as the wide calls take it: past what the plain form allows, in the long form.
@@ -71,7 +75,7 @@ int IdentifyPath(const std::string& path, bool follow, PlatFileId* id) {
 
 // The folder is still the one that was opened, at its path.
 int Still(PlatDir at) {
-    const Dir* d = static_cast<Dir*>(at);
+    const PlatDirHandle* d = at;
     PlatFileId now;
     if (IdentifyPath(d->path, false, &now) != 0 || now.isLink || now.volume != d->id.volume ||
         now.index != d->id.index)
@@ -148,7 +152,7 @@ int OpenFolder(const std::string& path, PlatDir* dir, PlatFileId* id) {
         CloseHandle(h);
         return err;
     }
-    *dir = new Dir{h, path, *id};
+    *dir = new PlatDirHandle{h, path, *id};
     return 0;
 }
 
@@ -162,8 +166,8 @@ int WinOpenDirAt(PlatDir at, const char* name, PlatDir* dir, PlatFileId* id) {
 }
 
 int WinCloseDir(PlatDir dir) {
-    int err = Code(CloseHandle(static_cast<Dir*>(dir)->h));
-    delete static_cast<Dir*>(dir);
+    int err = Code(CloseHandle(dir->h));
+    delete dir;
     return err;
 }
 
@@ -186,7 +190,7 @@ int Open(const std::string& path, DWORD access, DWORD disposition, PlatFile* fil
         CloseHandle(h);
         return ERROR_BAD_FILE_TYPE;
     }
-    *file = h;
+    *file = new PlatFileHandle{h};
     return 0;
 }
 
@@ -228,7 +232,7 @@ int WinCopyAt(const char* from, PlatDir at, const char* name) {
 
 int WinStamp(PlatFile file, PlatStamp* stamp) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info)) return static_cast<int>(GetLastError());
+    if (!GetFileInformationByHandle(file->h, &info)) return static_cast<int>(GetLastError());
     PlatFileId id;
     Fill(info, &id);
     *stamp = id.stamp;
@@ -237,14 +241,14 @@ int WinStamp(PlatFile file, PlatStamp* stamp) {
 
 int WinRead(PlatFile file, void* buf, uint32_t n, uint32_t* got) {
     DWORD done = 0;
-    BOOL ok = ReadFile(file, buf, n, &done, nullptr);
+    BOOL ok = ReadFile(file->h, buf, n, &done, nullptr);
     *got = done;
     return Code(ok);
 }
 
 int WinWrite(PlatFile file, const void* buf, uint32_t n, uint32_t* put) {
     DWORD done = 0;
-    BOOL ok = WriteFile(file, buf, n, &done, nullptr);
+    BOOL ok = WriteFile(file->h, buf, n, &done, nullptr);
     *put = done;
     if (ok && done < n) return ERROR_DISK_FULL;
     return Code(ok);
@@ -254,7 +258,8 @@ int WinWrite(PlatFile file, const void* buf, uint32_t n, uint32_t* put) {
 int WinClose(PlatFile file) {
     int err = 0;
     for (int tries = 0; tries < 5; ++tries)
-        if ((err = Code(CloseHandle(file))) == 0) break;
+        if ((err = Code(CloseHandle(file->h))) == 0) break;
+    delete file;
     return err;
 }
 
@@ -314,7 +319,7 @@ int WinHoldMarkerAt(PlatDir at, const char* name, int create, PlatFile* marker) 
         CloseHandle(h);
         return err ? static_cast<int>(err) : ERROR_LOCK_VIOLATION;
     }
-    *marker = h;
+    *marker = new PlatFileHandle{h};
     return 0;
 }
 

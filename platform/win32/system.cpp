@@ -2,6 +2,8 @@
 // process.
 #include "platform/platform.h"
 
+#include "platform/convert.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -77,14 +79,34 @@ void ToUtf8(const wchar_t* text, std::string* out) {
 
 } // namespace
 
-// Through UTF-16, and back again to the same characters: anything else took a best-fit form.
-int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out) {
-    std::wstring wide, back;
-    if (ToWide(in, from, &wide) && FromWide(wide, to, out) && ToWide(*out, to, &back) &&
-        back == wide)
-        return 0;
+const int kPlatErrNoForm = ERROR_NO_UNICODE_TRANSLATION;
+
+// Through UTF-16; WideCharToMultiByte is asked for no best fit, and says where it took the
+// default character.
+bool PlatToChars(std::string_view in, PlatEnc from, std::u32string* out) {
+    std::wstring wide;
+    if (!ToWide(in, from, &wide)) return false;
     out->clear();
-    return ERROR_NO_UNICODE_TRANSLATION;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        char32_t c = wide[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size())
+            c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
+        out->push_back(c);
+    }
+    return true;
+}
+
+bool PlatFromChars(std::u32string_view in, PlatEnc to, std::string* out) {
+    std::wstring wide;
+    for (char32_t c : in) {
+        if (c < 0x10000) {
+            wide.push_back(static_cast<wchar_t>(c));
+        } else {
+            wide.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+            wide.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        }
+    }
+    return FromWide(wide, to, out);
 }
 
 size_t PlatPathUnits(std::string_view path) {

@@ -1,5 +1,6 @@
 #include "tests/support.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +8,9 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -140,4 +143,27 @@ void StdoutToFullDisk() {
 void CloseStdout() {
     close(1);
     PlatStartup();
+}
+
+extern char** environ;
+
+int RunCli(const std::vector<std::string>& args, long killAfter) {
+    std::vector<char*> argv = {const_cast<char*>(KW_CLI_PATH)};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) return -2;
+    if (killAfter >= 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(killAfter));
+        kill(pid, SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -4,7 +4,7 @@
 // runs, whose copy is compared with kestrelwick-cli.exe's. Pictures before, during and after.
 //   kw_drive OUTDIR PROJECT_FOLDER   (scripts/screenshots)
 #include "engine/texts.h"
-#include "tests/support.h"
+#include "tests/win32/native.h"
 #include "tests/window.h"
 #include "ui/layout.h"
 #include "ui/win32/window.h"
@@ -22,13 +22,6 @@ template <typename F> bool WaitFor(F ready, int ms) {
     for (int waited = 0; !ready() && waited < ms; waited += 20)
         Sleep(20);
     return ready();
-}
-
-std::wstring Wide(const std::string& s, UINT cp = CP_ACP) {
-    std::wstring w(s.size() + 1, L'\0');
-    w.resize(static_cast<size_t>(MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()),
-                                                     w.data(), static_cast<int>(w.size()))));
-    return w;
 }
 
 // Asked of the window itself (GetWindowText gives only the caption of another process's
@@ -239,7 +232,7 @@ TEST(Window, AliveDuringALongJob) {
     SaveScreen(both, gOut + "\\after.bmp");
     std::vector<SeenBox> seen = d.Boxes(1500); // one job: one box
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text.rfind(kTxtDone, 0), 0u);
+    EXPECT_EQ(seen[0].text.rfind(KwSay(kTxtDone), 0), 0u);
     EXPECT_TRUE(seen[0].owned);
     EXPECT_EQ(d.Label(), "SampleApp");
     EXPECT_TRUE(IsWindowEnabled(d.Item(kIdExecute)));
@@ -267,6 +260,29 @@ TEST(Window, AliveDuringALongJob) {
             << fd.cFileName << " differs from the command line's copy";
     FindClose(h);
     EXPECT_GT(files, 9);
+
+    // Closed during a job, it waits for the job's end and its box, then ends with 0.
+    d.Type("Other");
+    PostMessageA(d.main, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(d.Item(kIdExecute)); }, 10000));
+    PostMessageA(d.main, WM_CLOSE, 0, 0);
+    Sleep(200);
+    EXPECT_TRUE(IsWindowVisible(d.main) || !d.OpenBoxes().empty()) << "gone before its job";
+    seen = d.Boxes(60000);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text.rfind(KwSay(kTxtDone), 0), 0u);
+    ASSERT_EQ(WaitForSingleObject(d.pi.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(d.pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    // The copy of a job closed on is whole.
+    EXPECT_EQ(ReadFile(parent + "\\Other\\movie.avi"), ReadFile(gProject + "\\movie.avi"));
+    std::string pj = ReadFile(gProject + "\\SampleApp.pj");
+    size_t names = 0;
+    for (size_t at = pj.find("SampleApp"); at != std::string::npos;
+         at = pj.find("SampleApp", at + 1))
+        ++names;
+    EXPECT_EQ(ReadFile(parent + "\\Other\\Other.pj").size(), pj.size() - 4 * names);
 }
 
 // The hook that keeps boxes on top puts a box of the main window there and nothing else: the

@@ -1,17 +1,10 @@
-#include "tests/support.h"
+#include "tests/win32/native.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
 namespace {
-
-std::wstring Wide(const std::string& s, UINT cp) {
-    std::wstring w(s.size() + 1, L'\0');
-    w.resize(static_cast<size_t>(MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()),
-                                                     w.data(), static_cast<int>(w.size()))));
-    return w;
-}
 
 // The Linux name of a Windows path, from Wine.
 std::string UnixPath(const std::string& path) {
@@ -35,6 +28,13 @@ std::vector<HANDLE> gHolders;
 std::vector<int> gLocked;
 
 } // namespace
+
+std::wstring Wide(const std::string& s, unsigned cp) {
+    std::wstring w(s.size() + 1, L'\0');
+    w.resize(static_cast<size_t>(MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()),
+                                                     w.data(), static_cast<int>(w.size()))));
+    return w;
+}
 
 std::string Listed(const char8_t* utf8) {
     std::wstring w = Wide(reinterpret_cast<const char*>(utf8), CP_UTF8);
@@ -162,3 +162,34 @@ int RunAsNobody(int (*job)(std::string* out), void (*setup)(), std::string* out)
 void LimitFileSize() {}
 void StdoutToFullDisk() {}
 void CloseStdout() {}
+
+int RunCli(const std::vector<std::string>& args, long killAfter) {
+    std::string cmd = "\"" + FromLinuxPath(KW_CLI_PATH) + "\"";
+    for (const std::string& a : args)
+        cmd += " \"" + a + "\"";
+    // No console of its own (Wine would start a console host for it that outlives the test,
+    // holding CTest's pipe), its standard handles on NUL.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul =
+        CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    BOOL made = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                               nullptr, nullptr, &si, &pi);
+    CloseHandle(nul);
+    if (!made) return -2;
+    bool killed = false;
+    if (killAfter >= 0 &&
+        WaitForSingleObject(pi.hProcess, static_cast<DWORD>(killAfter / 1000)) == WAIT_TIMEOUT)
+        killed = TerminateProcess(pi.hProcess, 255);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return killed ? -1 : static_cast<int>(code);
+}

@@ -1,7 +1,9 @@
+#include "commands/texts.h"
 #include "ui/options.h"
 #include "ui/qt/window.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QFile>
 #include <QUrl>
 
@@ -18,6 +20,22 @@ bool HasDisplay() {
     return false;
 }
 
+// The window's thread ends its work here, whatever was thrown: it is said, and the window goes
+// on (the job's thread has a boundary of its own, in the controller).
+class KwApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            QMessageBox::warning(activeWindow(), QString::fromUtf8(kTxtCaption),
+                                 QString::fromUtf8(KwSay(kTxtUnexpected)));
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -28,15 +46,16 @@ int main(int argc, char** argv) {
     std::fputs(start.error.c_str(), stderr);
     if (start.exit >= 0) return start.exit;
     if (!HasDisplay()) {
-        std::fputs(PlatJapaneseUser()
-                       ? "kestrelwick: 画面がありません（DISPLAY も WAYLAND_DISPLAY もありません）。"
-                         "画面なしでは kestrelwick-cli を使います。\n"
-                       : "kestrelwick: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is "
-                         "set); kestrelwick-cli works without one.\n",
-                   stderr);
+        std::fputs(
+            PlatJapaneseUser()
+                ? "kestrelwick: 画面がありません（DISPLAY も WAYLAND_DISPLAY もありません）。"
+                  "画面なしでは kestrelwick-cli を使います。\n"
+                : "kestrelwick: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is "
+                  "set); kestrelwick-cli works without one.\n",
+            stderr);
         return 1;
     }
-    QApplication app(argc, argv);
+    KwApplication app(argc, argv);
     KwMainWindow* window = CreateMainWindow();
     // A folder given on the command line (a file manager's "open with") is taken as if it
     // had been dropped first.

@@ -1,6 +1,6 @@
 #include "ui/qt/window.h"
 
-#include "engine/texts.h"
+#include "commands/texts.h"
 #include "ui/layout.h"
 
 #include <QApplication>
@@ -36,7 +36,7 @@ QString Q(const std::string& text) {
 } // namespace
 
 // What the window gives the job controller.
-class QtPort : public KwPort {
+class QtPort : public KwWindowPort {
   public:
     explicit QtPort(KwMainWindow* w) : w_(w) {}
 
@@ -50,8 +50,8 @@ class QtPort : public KwPort {
         w_->newName_->setFocus();
     }
     bool Ask(const std::string& question) override {
-        QMessageBox box(QMessageBox::Question, QString::fromUtf8(kTxtCaption), Q(question),
-                        QMessageBox::Yes | QMessageBox::No, w_);
+        QMessageBox box(QMessageBox::Question, QString::fromUtf8(kTxtCaption),
+                        Q(question + "\r\n" + kReplaceAsk), QMessageBox::Yes | QMessageBox::No, w_);
         box.setObjectName("KwMessageBox");
         box.setDefaultButton(QMessageBox::No);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -86,7 +86,7 @@ class QtPort : public KwPort {
     KwMainWindow* w_;
 };
 
-KwMainWindow::KwMainWindow() : port_(new QtPort(this)), controller_(port_.get(), true) {
+KwMainWindow::KwMainWindow() : port_(new QtPort(this)), controller_(port_.get(), port_.get()) {
     setWindowTitle(QString::fromUtf8(kWindowTitle));
     setWindowIcon(QApplication::windowIcon());
     setAcceptDrops(true);

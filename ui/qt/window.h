@@ -37,7 +37,7 @@ class KwMainWindow : public QWidget {
     QLabel* oldName_ = nullptr;
     QLineEdit* newName_ = nullptr;
     QPushButton* execute_ = nullptr;
-    std::unique_ptr<KwPort> port_; // what the window gives the job controller
+    std::unique_ptr<KwWindowPort> port_; // what the window gives the job controller
     KwController controller_;
 };
 

@@ -1,7 +1,7 @@
 #include "ui/win32/window.h"
 
 #include "commands/controller.h"
-#include "engine/texts.h"
+#include "commands/texts.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "ui/layout.h"
@@ -10,6 +10,7 @@
 #include <shellapi.h>
 #include <shobjidl.h>
 
+#include <memory>
 #include <string>
 
 HWND glMainWnd = nullptr;
@@ -52,18 +53,24 @@ int ShowBox(const char* text, const char* caption, UINT flags) {
     return answer;
 }
 
+// The taskbar's interface, let go when the window goes.
+struct ComRelease {
+    void operator()(IUnknown* p) const { p->Release(); }
+};
+
 // What the window gives the job controller.
-class WinPort : public KwPort {
+class WinPort : public KwWindowPort {
   public:
     HFONT font = nullptr;
     HBRUSH brush = nullptr;
-    ITaskbarList3* taskbar = nullptr; // where Windows has it (7 and later)
+    std::unique_ptr<ITaskbarList3, ComRelease> taskbar; // where Windows has it (7 and later)
 
     void Box(const std::string& text, const char* caption, unsigned flags) override {
         ShowBox(text.c_str(), caption, flags);
     }
     bool Ask(const std::string& question) override {
-        return ShowBox(question.c_str(), kTxtCaption,
+        std::string text = question + "\r\n" + kReplaceAsk;
+        return ShowBox(text.c_str(), kTxtCaption,
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TOPMOST) == IDYES;
     }
     void Busy(bool busy) override {
@@ -80,9 +87,11 @@ class WinPort : public KwPort {
         SetWindowTextA(glMainWnd, KwBusyTitle(done, total).c_str());
         if (taskbar) taskbar->SetProgressValue(glMainWnd, done, total);
     }
+    // The call is the message's own: freed once run, or at once where it can't be posted.
     void Post(std::function<void()> fn) override {
-        PostMessageW(glMainWnd, kMsgRun, 0,
-                     reinterpret_cast<LPARAM>(new std::function<void()>(std::move(fn))));
+        auto call = std::make_unique<std::function<void()>>(std::move(fn));
+        if (PostMessageW(glMainWnd, kMsgRun, 0, reinterpret_cast<LPARAM>(call.get())))
+            call.release();
     }
     void Label(const std::string& name) override {
         SendMessageA(Item(kIdOldName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
@@ -95,7 +104,7 @@ class WinPort : public KwPort {
 WinPort gPort;
 // The job runs on a thread of its own so that the window stays alive: it repaints, moves and
 // answers the system while the copy is made, and takes no command, drop or close meanwhile.
-KwController gController(&gPort, true);
+KwController gController(&gPort, &gPort);
 
 void OnCreate(HWND hwnd) {
     glMainWnd = hwnd;
@@ -119,6 +128,7 @@ void OnCreate(HWND hwnd) {
 }
 
 void OnDestroy() {
+    gPort.taskbar.reset();
     DeleteObject(gPort.font);
     DeleteObject(gPort.brush);
     gPort.font = nullptr;
@@ -143,9 +153,8 @@ LRESULT OnSetCursor(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnRun(LPARAM fn) {
-    auto* f = reinterpret_cast<std::function<void()>*>(fn);
-    (*f)();
-    delete f;
+    std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(fn));
+    (*call)();
 }
 
 // The path given as it truly is: a best-fit form of a name would name another folder.
@@ -183,7 +192,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     try {
         return Dispatch(hwnd, msg, wParam, lParam);
     } catch (...) {
-        ShowBox(kTxtWhyInternal, kTxtCaption, MB_TOPMOST);
+        ShowBox(KwSay(kTxtUnexpected), kTxtCaption, MB_TOPMOST);
         return 0;
     }
 }
@@ -237,12 +246,12 @@ HWND CreateMainWindow(HINSTANCE instance, const PlatArg* folder) {
                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                                 kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     // The taskbar button shows a job's progress where Windows has the interface.
+    ITaskbarList3* taskbar = nullptr;
     if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) &&
         SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_ITaskbarList3, reinterpret_cast<void**>(&gPort.taskbar))) &&
-        FAILED(gPort.taskbar->HrInit())) {
-        gPort.taskbar->Release();
-        gPort.taskbar = nullptr;
+                                   IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar)))) {
+        gPort.taskbar.reset(taskbar);
+        if (FAILED(taskbar->HrInit())) gPort.taskbar.reset();
     }
     if (hwnd) {
         SetFocus(Item(kIdNewName));

@@ -2,10 +2,11 @@
 // for, the output and the copies into it.
 #pragma once
 
-#include "engine/encoding.h"
-#include "engine/find.h"
-#include "engine/kakikae.h"
-#include "engine/mbcs.h"
+#include "text/buf.h"
+#include "text/encoding.h"
+#include "text/find.h"
+#include "text/mbcs.h"
+#include "text/rules.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +14,13 @@
 #include <string_view>
 
 namespace kakikae {
+
+enum KakikaeError {
+    kKakikaeOk = 0,
+    kKakikaeNoEnd,    // the replacing would not come to an end
+    kKakikaeTooLarge, // the result would pass the growth limit
+    kKakikaeNoMemory,
+};
 
 inline bool IsLead(char c) {
     return IsCp932Lead(static_cast<unsigned char>(c));
@@ -153,13 +161,13 @@ struct Sink {
             if (whole > limit) return err = kKakikaeTooLarge, false;
             size_t rest = buf->len - read;
             uint64_t want = whole ? whole : uint64_t{len} + n + rest + rest / 4;
-            if (!KwBufReserve(&own, static_cast<size_t>(std::min<uint64_t>(limit, want)), limit))
+            if (KwBufReserve(&own, static_cast<size_t>(std::min<uint64_t>(limit, want)), limit))
                 return err = kKakikaeNoMemory, false;
             std::memcpy(own.p, out, len);
             out = own.p;
         } else if (len + n > own.cap) {
             own.len = len;
-            if (!KwBufReserve(&own, len + n, limit)) return err = kKakikaeNoMemory, false;
+            if (KwBufReserve(&own, len + n, limit)) return err = kKakikaeNoMemory, false;
             out = own.p;
         }
         return true;

@@ -1,4 +1,4 @@
-#include "engine/mbcs.h"
+#include "text/mbcs.h"
 
 #include <cstdint>
 #include <cstring>

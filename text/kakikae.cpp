@@ -1,54 +1,10 @@
-#include "engine/kakikae.h"
+#include "text/kakikae.h"
 
-#include "engine/replace.h"
-#include "platform/platform.h"
+#include "text/replace.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-
-bool KwBufReserve(KwBuf* b, size_t cap, size_t most) {
-    if (cap <= b->cap && b->p) return true;
-    size_t grown = std::min(b->cap + b->cap / 2, most);
-    if (grown > cap) cap = grown;
-    void* room = nullptr;
-    if (glPlat.Alloc(cap + 1, &room) != 0) return false;
-    auto* p = static_cast<char*>(room);
-    if (b->len) std::memcpy(p + b->at, b->text(), b->len);
-    glPlat.Free(b->p);
-    b->p = p;
-    b->cap = cap;
-    return true;
-}
-
-void KwBufFree(KwBuf* b) {
-    glPlat.Free(b->p);
-    b->p = nullptr;
-    b->len = b->cap = b->at = 0;
-}
-
-KwBuf& KwBuf::operator=(KwBuf&& o) noexcept {
-    if (this == &o) return *this;
-    KwBufFree(this);
-    p = o.p, len = o.len, cap = o.cap, at = o.at;
-    o.p = nullptr;
-    o.len = o.cap = o.at = 0;
-    return *this;
-}
-
-KwBuf::~KwBuf() {
-    KwBufFree(this);
-}
-
-bool KwBufAssign(KwBuf* b, std::string_view text, size_t at) {
-    b->len = b->at = 0;
-    if (!KwBufReserve(b, at + text.size())) return false;
-    b->at = at;
-    std::memcpy(b->text(), text.data(), text.size());
-    b->len = text.size();
-    b->text()[b->len] = '\0';
-    return true;
-}
 
 size_t KakikaeRoom(size_t size, std::string_view newName, std::string_view oldName) {
     if (newName.size() <= oldName.size() || oldName.empty()) return 0;
@@ -60,6 +16,10 @@ size_t KakikaeRoom(size_t size, std::string_view newName, std::string_view oldNa
 
 namespace {
 
+using kakikae::KakikaeError;
+using kakikae::kKakikaeNoEnd;
+using kakikae::kKakikaeNoMemory;
+using kakikae::kKakikaeTooLarge;
 using kakikae::Pattern;
 using kakikae::Sink;
 
@@ -106,43 +66,40 @@ KakikaeError Rewrite(KwBuf* text, size_t first, std::string_view nw, std::string
     return RewriteAll(sink, pat, in, n, first, nw, count);
 }
 
+KwError Failure(KakikaeError err) {
+    return KwError(err == kKakikaeNoEnd      ? kTxtWhyNoEnd
+                   : err == kKakikaeTooLarge ? kTxtWhyTooLarge
+                                             : kTxtWhyNoMemory);
+}
+
 } // namespace
 
-int64_t StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
-                   KakikaeRules rules, KakikaeError* err, uint64_t* count) {
-    *err = kKakikaeOk;
+KwError StrKakikae(KwBuf* text, std::string_view newName, std::string_view oldName,
+                   KakikaeRules rules, uint64_t* count) {
     uint64_t made = 0;
     if (count) *count = 0;
-    if (oldName.empty() || !text->p || text->len < oldName.size())
-        return static_cast<int64_t>(text->len);
+    if (oldName.empty() || !text->p || text->len < oldName.size()) return {};
     rules.fold = rules.fold && rules.unit == kUnitCp932 && HasOtherForm(oldName);
     size_t first = 0; // the other forms are looked for with the rest
     if (!rules.fold) {
         first = rules.first != kKakikaeUnsearched
                     ? rules.first
                     : KwFind(text->text(), text->len, oldName.data(), oldName.size());
-        if (first >= text->len) return static_cast<int64_t>(text->len);
+        if (first >= text->len) return {};
     }
     Sink sink{text, {}, text->p, 0, 0};
-    *err = Rewrite(text, first, newName, oldName, rules, &sink, &made);
-    if (*err) {
-        KwBufFree(&sink.own);
-        return -1;
-    }
+    if (KakikaeError err = Rewrite(text, first, newName, oldName, rules, &sink, &made))
+        return Failure(err);
     sink.Finish();
     if (count) *count = made;
-    return static_cast<int64_t>(text->len);
+    return {};
 }
 
-int64_t StrKakikae(std::string* text, std::string_view newName, std::string_view oldName,
-                   KakikaeRules rules, KakikaeError* err, uint64_t* count) {
+KwError StrKakikae(std::string* text, std::string_view newName, std::string_view oldName,
+                   KakikaeRules rules, uint64_t* count) {
     KwBuf buf;
-    if (!KwBufAssign(&buf, *text, 0)) {
-        *err = kKakikaeNoMemory;
-        return -1;
-    }
-    int64_t n = StrKakikae(&buf, newName, oldName, rules, err, count);
-    if (n >= 0) text->assign(buf.p, buf.len);
-    KwBufFree(&buf);
-    return n;
+    if (KwError e = KwBufAssign(&buf, *text, 0)) return e;
+    KwError e = StrKakikae(&buf, newName, oldName, rules, count);
+    if (!e) text->assign(buf.p, buf.len);
+    return e;
 }

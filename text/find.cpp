@@ -1,4 +1,4 @@
-#include "engine/find.h"
+#include "text/find.h"
 
 #include "platform/platform.h"
 

@@ -1,76 +1,77 @@
-#include "engine/content.h"
+#include "text/content.h"
 
-#include "engine/find.h"
-#include "engine/mbcs.h"
-#include "engine/names.h"
-#include "engine/texts.h"
-#include "engine/unicode.h"
+#include "text/find.h"
+#include "text/mbcs.h"
+#include "text/unicode.h"
 
-#include <algorithm>
+#include <cstring>
 
 namespace {
-
-bool IsAscii(std::string_view s) {
-    return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
-}
 
 KwUnit UnitOf(PlatEnc enc) {
     return enc == kEncCp932 ? kUnitCp932 : enc == kEncUtf8 ? kUnitByte : kUnitWord;
 }
 
 // The names in `enc` replaced in the text in `buf`; `first`: where the old name's bytes are,
-// where the caller knows. False with *err set.
-bool Replace(KwBuf* buf, const KwNameForms& names, PlatEnc enc, size_t first, KwTextInfo* info,
-             KakikaeError* err) {
-    *err = kKakikaeOk;
+// where the caller knows.
+KwError Replace(KwBuf* buf, const KwNameForms& names, PlatEnc enc, size_t first, KwTextInfo* info) {
     if (!names.hasOld[enc]) {
         // The name can't be written in the text's encoding: more than ASCII may hold it in a
         // form that is not looked for.
         info->noForm = !info->kind.ascii;
-        return true;
+        return {};
     }
-    if (!names.hasNew[enc]) return *err = kKakikaeNoMemory, false; // checked before the run
     uint64_t count = 0;
     KakikaeRules rules{UnitOf(enc), enc == kEncCp932, 0, first};
-    bool ok = StrKakikae(buf, names.nw[enc], names.old[enc], rules, err, &count) >= 0;
+    KwError e = StrKakikae(buf, names.nw[enc], names.old[enc], rules, &count);
     info->count += count;
-    return ok;
+    return e;
+}
+
+KwError Append(KwBuf* out, std::string_view bytes) {
+    if (KwError e = KwBufReserve(out, out->len + bytes.size())) return e;
+    std::memcpy(out->text() + out->len, bytes.data(), bytes.size());
+    out->len += bytes.size();
+    out->text()[out->len] = '\0';
+    return {};
 }
 
 // A text of lines in both encodings: each run of lines in its own, the lines that read in
 // neither as they are.
-bool ReplaceMixed(KwBuf* buf, const KwNameForms& names, KwTextInfo* info, KakikaeError* err) {
+KwError ReplaceMixed(KwBuf* buf, const KwNameForms& names, KwTextInfo* info) {
     std::vector<KwSegment> segments;
     KwSegments(buf->text(), buf->len, &segments);
-    std::string out, piece;
+    const uint64_t limit = 4 * uint64_t{buf->len} + (uint64_t{64} << 20);
+    KwBuf out, piece;
     for (const KwSegment& s : segments) {
-        piece.assign(buf->text() + s.begin, s.end - s.begin);
+        std::string_view text(buf->text() + s.begin, s.end - s.begin);
         if (!s.readable) {
             for (PlatEnc e : {kEncCp932, kEncUtf8})
-                if (names.hasOld[e] && piece.find(names.old[e]) != std::string::npos)
+                if (names.hasOld[e] && text.find(names.old[e]) != std::string_view::npos)
                     info->unreadable = true;
         } else if (!names.hasOld[s.enc]) {
-            info->noForm = info->noForm || !IsAscii(piece);
+            info->noForm = info->noForm || !KwIsAscii(text);
         } else {
-            if (!names.hasNew[s.enc]) return *err = kKakikaeNoMemory, false;
             uint64_t count = 0;
             KakikaeRules rules{UnitOf(s.enc), s.enc == kEncCp932};
-            if (StrKakikae(&piece, names.nw[s.enc], names.old[s.enc], rules, err, &count) < 0)
-                return false;
+            if (KwError e = KwBufAssign(&piece, text, 0)) return e;
+            if (KwError e = StrKakikae(&piece, names.nw[s.enc], names.old[s.enc], rules, &count))
+                return e;
             info->count += count;
+            text = {piece.text(), piece.len};
         }
-        out += piece;
+        if (out.len + text.size() > limit) return KwError(kTxtWhyTooLarge);
+        if (KwError e = Append(&out, text)) return e;
     }
-    if (out.size() > 4 * uint64_t{buf->len} + (uint64_t{64} << 20))
-        return *err = kKakikaeTooLarge, false;
-    if (!KwBufAssign(buf, out, 0)) return *err = kKakikaeNoMemory, false;
-    return true;
+    *buf = std::move(out);
+    return {};
 }
 
 } // namespace
 
-void KwMakeNameForms(const std::string& oldName, const std::string& newName, KwNameForms* out) {
-    PlatEnc from[2] = {KwNameEncoding(oldName), KwNameEncoding(newName)};
+void KwMakeNameForms(const std::string& oldName, PlatEnc oldEnc, const std::string& newName,
+                     PlatEnc newEnc, KwNameForms* out) {
+    PlatEnc from[2] = {oldEnc, newEnc};
     for (int e = kEncCp932; e <= kEncUtf16Be; ++e) {
         auto to = static_cast<PlatEnc>(e);
         out->hasOld[e] = PlatConvert(oldName, from[0], to, &out->old[e]) == 0;
@@ -78,7 +79,7 @@ void KwMakeNameForms(const std::string& oldName, const std::string& newName, KwN
     }
     // A name from an archive tool that read CP932 with the JIS table ("～" as U+301C) is in the
     // texts in the IDE's form all the same.
-    std::string utf8, ms;
+    std::string utf8;
     std::u32string chars;
     if (!out->hasOld[kEncCp932] && PlatConvert(oldName, from[0], kEncUtf8, &utf8) == 0 &&
         KwUtf8Decode(utf8, &chars)) {
@@ -103,8 +104,8 @@ const char* KwEncodingLabel(const KwTextInfo& info) {
     }
 }
 
-std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
-                             KwTextInfo* info) {
+KwError KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
+                         KwTextInfo* info) {
     *info = KwTextInfo{};
     const std::string& old = names.old[kEncUtf8];
     const char* p = buf->text();
@@ -114,22 +115,12 @@ std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii
     // An ASCII name is the same bytes in every encoding but UTF-16: a text without it needs no
     // more look, and where it is, the replacement starts there.
     size_t first = kKakikaeUnsearched;
-    if (!detect && !bom && names.hasOld[kEncUtf8] && IsAscii(old) && !old.empty()) {
+    if (!detect && !bom && names.hasOld[kEncUtf8] && KwIsAscii(old) && !old.empty()) {
         first = KwFind(p, buf->len, old.data(), old.size());
-        if (first >= buf->len) return "";
+        if (first >= buf->len) return {};
     }
     info->kind = KwDetectText(p, buf->len);
     info->enc = info->kind.ascii ? ascii : info->kind.enc;
-    KakikaeError err = kKakikaeOk;
-    bool ok = info->kind.mixed ? ReplaceMixed(buf, names, info, &err)
-                               : Replace(buf, names, info->enc, first, info, &err);
-    return ok ? "" : KwKakikaeWhy(err);
-}
-
-const char* KwKakikaeWhy(KakikaeError err) {
-    switch (err) {
-    case kKakikaeNoEnd: return kTxtWhyNoEnd;
-    case kKakikaeTooLarge: return kTxtWhyTooLarge;
-    default: return kTxtWhyNoMemory;
-    }
+    return info->kind.mixed ? ReplaceMixed(buf, names, info)
+                            : Replace(buf, names, info->enc, first, info);
 }

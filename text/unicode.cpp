@@ -1,4 +1,4 @@
-#include "engine/unicode.h"
+#include "text/unicode.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,7 +6,7 @@
 
 namespace {
 
-#include "engine/unicode_data.inc"
+#include "text/unicode_data.inc"
 
 constexpr uint32_t kComposes = 1u << 31;
 

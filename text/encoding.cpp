@@ -1,15 +1,11 @@
-#include "engine/encoding.h"
+#include "text/encoding.h"
 
-#include "engine/mbcs.h"
+#include "text/mbcs.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-bool IsAsciiOnly(const char* p, size_t n) {
-    return std::none_of(p, p + n, [](char c) { return c & 0x80; });
-}
 
 // The code point of the valid UTF-8 character at p, and its length.
 uint32_t Decode(const unsigned char* p, size_t* len) {
@@ -73,7 +69,7 @@ template <typename F> void ForEachLine(const char* p, size_t n, F f) {
         const void* nl = std::memchr(p + b, '\n', n - b);
         size_t e = nl ? static_cast<size_t>(static_cast<const char*>(nl) - p) + 1 : n;
         LineKind k = kLineAscii;
-        if (!IsAsciiOnly(p + b, e - b)) {
+        if (!KwIsAscii({p + b, e - b})) {
             bool u = IsValidUtf8(p + b, e - b), c = IsValidCp932(p + b, e - b);
             k = u && c ? kLineBoth : u ? kLineUtf8 : c ? kLineCp932 : kLineNeither;
         }
@@ -135,17 +131,13 @@ bool IsValidCp932(const char* p, size_t n) {
     return true;
 }
 
-bool IsJapaneseUtf8(const char* p, size_t n) {
-    return IsValidUtf8(p, n) && AllJapanese(p, n);
-}
-
 KwTextKind KwDetectText(const char* p, size_t n) {
     const auto* s = reinterpret_cast<const unsigned char*>(p);
     // A UTF-8 mark decides for the text, but a line pasted from a CP932 one stays CP932.
     if (HasUtf8Mark(p, n)) return {kEncUtf8, 3, false, !IsValidUtf8(p + 3, n - 3)};
     if (n >= 2 && s[0] == 0xFF && s[1] == 0xFE) return {kEncUtf16Le, 2};
     if (n >= 2 && s[0] == 0xFE && s[1] == 0xFF) return {kEncUtf16Be, 2};
-    if (IsAsciiOnly(p, n)) return {kEncCp932, 0, true};
+    if (KwIsAscii({p, n})) return {kEncCp932, 0, true};
     if (IsValidUtf8(p, n)) return {AllJapanese(p, n) || !IsValidCp932(p, n) ? kEncUtf8 : kEncCp932};
     // A UTF-8 text with a line from a CP932 one may be valid CP932 as a whole: then "が" and
     // the next byte read as one character, and a name after it is missed. Line by line.

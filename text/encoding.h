@@ -33,9 +33,6 @@ struct KwSegment {
 void KwSegments(const char* p, size_t n, std::vector<KwSegment>* out);
 
 bool IsValidCp932(const char* p, size_t n);
-// Valid UTF-8 whose every character is one that the texts of a Japanese project hold: what
-// CP932 has, its usual Unicode variants, accented Latin letters, punctuation and emoji.
-bool IsJapaneseUtf8(const char* p, size_t n);
 
 // A CP932 two-byte character as the lowest of its byte forms: the NEC and IBM extensions and
 // NEC row 13 hold some characters of JIS X 0208, and of each other, again.

@@ -1,8 +1,8 @@
 // The content of a project text rewritten in the encoding it is read in.
 #pragma once
 
-#include "engine/encoding.h"
-#include "engine/kakikae.h"
+#include "text/encoding.h"
+#include "text/kakikae.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +13,8 @@ struct KwNameForms {
     std::string old[4], nw[4];
     bool hasOld[4] = {}, hasNew[4] = {};
 };
-void KwMakeNameForms(const std::string& oldName, const std::string& newName, KwNameForms* out);
+void KwMakeNameForms(const std::string& oldName, PlatEnc oldEnc, const std::string& newName,
+                     PlatEnc newEnc, KwNameForms* out);
 
 // How a text was read and rewritten.
 struct KwTextInfo {
@@ -28,11 +29,8 @@ struct KwTextInfo {
 const char* KwEncodingLabel(const KwTextInfo& info);
 
 // Replaces the old name in the text in `buf`, in its own encoding; `ascii` is the encoding
-// of an ASCII text. "" when done, else why not (the text is then undefined). A text with a
+// of an ASCII text. On failure the text is undefined. A text with a
 // place that can't be read either way is rewritten everywhere else and marked `unreadable`.
 // `detect`: decide the encoding also where the old name can't be in the text (to show it).
-std::string KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
-                             KwTextInfo* info);
-
-// Why a replacement failed, as the user is told.
-const char* KwKakikaeWhy(KakikaeError err);
+KwError KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
+                         KwTextInfo* info);

@@ -1,4 +1,4 @@
-#include "engine/replace.h"
+#include "text/replace.h"
 
 #include <algorithm>
 #include <string>

@@ -1,12 +1,15 @@
 // Byte-string rules: CP932 character boundaries, UTF-8 validity, path separators.
 #pragma once
 
+#include "platform/platform.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
-// A CP932 lead byte takes the next byte with it as one character.
-inline bool IsCp932Lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+// Bytes below 80 alone: the same text in every encoding of a project but UTF-16.
+inline bool KwIsAscii(std::string_view s) {
+    return std::none_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
 }
 
 // Whether a CP932 character begins at pos of s, given that one begins at known <= pos. A byte

@@ -1,0 +1,46 @@
+// What a drop and a press say, and the question before files are replaced: the same words in
+// both windows and, where the command line has none of its own, there too.
+#pragma once
+
+#include "text/words.h"
+
+#include <string>
+
+inline constexpr char kTxtCaption[] = "Kesterlwick";
+inline constexpr KwText kTxtNoProject = {
+    "（‘ v‘）/名前を変えたいプロジェクトのフォルダをドロップしてください。",
+    "Give the folder of the project to rename.",
+    "（‘ v‘）/名前を変えたいプロジェクトのフォルダを指定してください。"};
+inline constexpr KwText kTxtNoNewName = {"（‘ v‘）/新しい名前を入力してください。",
+                                         "Give the new name."};
+inline constexpr KwText kTxtDropNotCp932 = {
+    "（‘ v‘）/ドロップされたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
+    "フォルダの名前を変えてからドロップしてください。",
+    "The folder's path holds a character that Shift_JIS (CP932) can't hold. Rename the folder "
+    "first.",
+    "（‘ v‘）/指定されたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
+    "フォルダの名前を変えてから指定してください。"};
+
+// Before files of an existing new folder are replaced.
+inline constexpr KwText kTxtReplaceHead = {
+    "（‘ v‘）/次のフォルダは既にあり、その中のファイルをコピーで置き換えます。",
+    "This folder exists already, and the copy would replace files in it:"};
+inline constexpr KwText kTxtReplaceList = {"置き換えるファイル（", "Files to replace ("};
+inline constexpr KwText kTxtReplaceUnit = {" 個）：", "):"};
+inline constexpr size_t kKwReplacedShown = 10;
+
+// What ends a job that something thrown cut short.
+inline constexpr KwText kTxtUnexpected = {"思いがけないエラーが起きました",
+                                          "an unexpected error occurred"};
+
+// The programs' own: an option that is none of theirs.
+inline constexpr KwText kTxtBadOption = {"不明なオプションです", "unknown option"};
+inline constexpr KwText kTxtHelpHint = {"で使い方を表示します", "shows the usage"};
+// "PROGRAM: unknown option: OPTION" and a line saying how to see the usage.
+inline std::string KwBadOptionText(const std::string& program, const std::string& option) {
+    std::string help = program + " --help";
+    return program + ": " + KwSay(kTxtBadOption) + ": " + option + "\n" +
+           (KwJapaneseVoice() ? "（" + help + " " + KwSay(kTxtHelpHint) + "）"
+                              : "(" + help + " " + KwSay(kTxtHelpHint) + ")") +
+           "\n";
+}

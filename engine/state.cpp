@@ -1,5 +1,0 @@
-#include "engine/state.h"
-
-std::string glDropPath;
-std::string glOldPjName;
-std::string glNewPjName;

@@ -144,6 +144,7 @@ void Job(Figures* fig) {
     struct : KwEvents {
         void Progress(size_t, size_t) override {}
         void CreateFailed() override {}
+        bool MayEnterCode(const std::vector<KwCodePlaceIn>&) override { return false; }
         bool MayReplace(const std::string&, const std::vector<std::string>&) override {
             return false;
         }

@@ -9,7 +9,8 @@
 namespace {
 
 constexpr char kUsageEn[] =
-    "usage: kestrelwick-cli [--dry-run] [--overwrite] [--trace] [--] PROJECT_FOLDER NEW_NAME\n"
+    "usage: kestrelwick-cli [--dry-run] [--overwrite] [--even-in-code] [--trace] [--]\n"
+    "                       PROJECT_FOLDER NEW_NAME\n"
     "\n"
     "Copies the project in PROJECT_FOLDER into a sibling folder NEW_NAME, replacing the\n"
     "project name in file names and in the project's text files. The original is only read.\n"
@@ -17,6 +18,9 @@ constexpr char kUsageEn[] =
     "\n"
     "  --dry-run    print what would be done for every entry and write nothing\n"
     "  --overwrite  replace files of a folder NEW_NAME that exists (else nothing is written)\n"
+    "  --even-in-code  put NEW_NAME into the program's identifiers though it is no identifier\n"
+    "               (ASCII letters, digits and _): the copy would not compile (else nothing\n"
+    "               is written)\n"
     "  --trace      write the trace lines to standard error\n"
     "  --help       print this text\n"
     "  --version    print the version\n"
@@ -25,7 +29,8 @@ constexpr char kUsageEn[] =
     "exit status: 0 every file copied, 1 some file failed, 2 refused (nothing written)\n";
 
 constexpr char kUsageJa[] =
-    "使い方: kestrelwick-cli [--dry-run] [--overwrite] [--trace] [--] フォルダ 新しい名前\n"
+    "使い方: kestrelwick-cli [--dry-run] [--overwrite] [--even-in-code] [--trace] [--]\n"
+    "                        フォルダ 新しい名前\n"
     "\n"
     "プロジェクトのフォルダと同じ場所に「新しい名前」のフォルダを作り、プロジェクトを\n"
     "新しい名前でコピーします。ファイル名とプロジェクトのテキストファイルの中の古い\n"
@@ -34,6 +39,9 @@ constexpr char kUsageJa[] =
     "\n"
     "  --dry-run    何も書き込まずに、ファイルごとに何をするかを表示します\n"
     "  --overwrite  「新しい名前」のフォルダが既にあるとき、その中のファイルを置き換えます\n"
+    "               （付けないときは何も書き込まずに中止します）\n"
+    "  --even-in-code  新しい名前が識別子にならない名前（半角英数字と _ 以外を含む）でも、\n"
+    "               プログラムの識別子に入れます。コピーはコンパイルできなくなります\n"
     "               （付けないときは何も書き込まずに中止します）\n"
     "  --trace      動作の記録を標準エラー出力に書きます\n"
     "  --help       この説明を表示します\n"
@@ -46,26 +54,33 @@ constexpr char kUsageJa[] =
 constexpr KwText kOverwrite = {
     "置き換えるには --overwrite を付けてください。何も書き込まずに中止しました。",
     "To replace them, give --overwrite. Nothing was written."};
+constexpr KwText kEvenInCode = {
+    "続けるには --even-in-code を付けてください。何も書き込まずに中止しました。",
+    "To go on all the same, give --even-in-code. Nothing was written."};
 constexpr KwText kOutputLost = {"標準出力に書き込めませんでした。",
                                 "standard output could not be written."};
 
 class CliPort : public KwPort {
   public:
-    CliPort(KwCliSink sink, bool overwrite) : sink_(sink), overwrite_(overwrite) {}
+    CliPort(KwCliSink sink, bool overwrite, bool evenInCode)
+        : sink_(sink), overwrite_(overwrite), evenInCode_(evenInCode) {}
     void Box(const std::string& text, const char* caption, unsigned flags) override {
         sink_(text, caption, flags);
     }
-    // No one to ask: --overwrite is the answer, and without it the question says so.
-    bool Ask(const std::string& question) override {
-        if (!overwrite_) sink_(question + "\r\n" + KwSay(kOverwrite), kTxtCaption, kBoxTopmost);
-        return overwrite_;
+    // No one to ask: the options are the answers, and without one the question says so.
+    bool Ask(const std::string& question, KwQuestion kind) override {
+        bool yes = kind == kAskCode ? evenInCode_ : overwrite_;
+        if (!yes)
+            sink_(question + "\r\n" + KwSay(kind == kAskCode ? kEvenInCode : kOverwrite),
+                  kTxtCaption, kBoxTopmost);
+        return yes;
     }
     // There is no loop of the command line's to run it in: it runs on the job's thread.
     void Post(std::function<void()> fn) override { fn(); }
 
   private:
     KwCliSink sink_;
-    bool overwrite_;
+    bool overwrite_, evenInCode_;
 };
 
 void TraceToStderr(const char* line) {
@@ -102,6 +117,7 @@ void PrintPlan(const KwResult& r) {
         std::string what = ActionText(e);
         if (line.encoding)
             what += std::string(" (") + line.encoding + ", " + std::to_string(line.count) + ")";
+        if (e.codePlaces) what += ", in code " + std::to_string(e.codePlaces);
         if (e.replaces) what += ", replace";
         std::printf("%s -> %s : %s%s%s\n", e.name.c_str(), e.copyName.c_str(), what.c_str(),
                     line.why.empty() ? "" : " ", line.why.c_str());
@@ -128,7 +144,7 @@ void KwCliPrint(const std::string& text, const char* caption, unsigned) {
 
 int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
     KwSetVoice(PlatJapaneseUser() ? kVoiceJapanese : kVoiceEnglish);
-    bool dryRun = false, trace = false, overwrite = false, options = true;
+    bool dryRun = false, trace = false, overwrite = false, evenInCode = false, options = true;
     std::vector<const PlatArg*> args;
     for (size_t i = 1; i < argl.size(); ++i) {
         const std::string& a = argl[i].text;
@@ -148,6 +164,8 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
             trace = true;
         } else if (options && a == "--overwrite") {
             overwrite = true;
+        } else if (options && a == "--even-in-code") {
+            evenInCode = true;
         } else if (options && a.size() > 1 && a[0] == '-') {
             std::fputs(KwBadOptionText("kestrelwick-cli", a).c_str(), stderr);
             return kKwRefused;
@@ -160,7 +178,7 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
         return kKwRefused;
     }
     TraceTo traced(trace);
-    CliPort port(sink, overwrite);
+    CliPort port(sink, overwrite, evenInCode);
     KwController controller(&port);
     if (!controller.Drop(args[0]->text, args[0]->exact)) return kKwRefused; // it said why
     controller.Execute(args[1]->utf8, dryRun);

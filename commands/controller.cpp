@@ -9,17 +9,22 @@
 
 class KwController::Events : public KwEvents {
   public:
-    explicit Events(KwController* c) : c_(c) {}
+    Events(KwController* c, const std::string& newName) : c_(c), newName_(newName) {}
     void Progress(size_t done, size_t total) override { c_->OnProgress(done, total); }
     void CreateFailed() override {
         c_->OnFront([this] { c_->port_->Box(KwSay(kTxtWriteFailed), "", kBoxOk); });
     }
+    bool MayEnterCode(const std::vector<KwCodePlaceIn>& places) override {
+        return c_->OnFront([&] { return c_->port_->Ask(KwCodeText(newName_, places), kAskCode); });
+    }
     bool MayReplace(const std::string& folder, const std::vector<std::string>& names) override {
-        return c_->OnFront([&] { return c_->port_->Ask(KwReplaceText(folder, names)); });
+        return c_->OnFront(
+            [&] { return c_->port_->Ask(KwReplaceText(folder, names), kAskReplace); });
     }
 
   private:
     KwController* c_;
+    const std::string& newName_;
 };
 
 KwController::~KwController() {
@@ -68,7 +73,7 @@ void KwController::Start(const KwRequest& request, bool dryRun) {
 // The job's thread ends here, whatever was thrown: nothing ends the program, and a job cut
 // short may have written something.
 KwResult KwController::Run(const KwRequest& request, bool dryRun) {
-    Events events(this);
+    Events events(this, request.glNewPjName);
     auto failed = [&](const KwText& why) {
         KwResult result;
         result.status = dryRun ? kKwRefused : kKwFailed;
@@ -126,4 +131,13 @@ std::string KwReplaceText(const std::string& folder, const std::vector<std::stri
     return KwSay(kTxtReplaceHead) + ("\r\n" + folder + "\r\n") + KwSay(kTxtReplaceList) +
            std::to_string(names.size()) + KwSay(kTxtReplaceUnit) +
            KwListText(lines, kKwReplacedShown);
+}
+
+std::string KwCodeText(const std::string& newName, const std::vector<KwCodePlaceIn>& places) {
+    std::vector<std::string> lines;
+    for (const KwCodePlaceIn& p : places)
+        lines.push_back("　" + p.file + " " + KwSay(kTxtCodeLine) + std::to_string(p.place.line) +
+                        KwSay(kTxtCodeLineEnd) + p.place.identifier + KwSay(kTxtCodeIdentEnd));
+    return KwSay(kTxtCodeHead) + newName + KwSay(kTxtCodeHeadEnd) +
+           KwListText(lines, kKwPlacesShown);
 }

@@ -10,6 +10,10 @@
 #include <thread>
 #include <vector>
 
+// What a run may ask before it writes anything: whether the new name may go where the program
+// would no longer compile, and whether files of an existing new folder may be replaced.
+enum KwQuestion { kAskCode, kAskReplace };
+
 // What every front end gives the controller. Called on the front end's own thread.
 struct KwPort {
     virtual ~KwPort() = default;
@@ -18,7 +22,7 @@ struct KwPort {
     virtual void Box(const std::string& text, const char* caption, unsigned flags) = 0;
     // A Yes/No question owned by the window, No the default: true for Yes. The front end ends
     // it with words of its own: what a No does, or what the command line takes for a Yes.
-    virtual bool Ask(const std::string& question) = 0;
+    virtual bool Ask(const std::string& question, KwQuestion kind) = 0;
     // Runs fn on the front end's own thread, soon, in order. The command line has no loop of
     // its own to run it in: it runs it at once, on the thread that asks.
     virtual void Post(std::function<void()> fn) = 0;
@@ -82,3 +86,5 @@ class KwController final {
 // The question before files of an existing new folder are replaced: the folder, how many, and
 // the first ten of them.
 std::string KwReplaceText(const std::string& folder, const std::vector<std::string>& names);
+// The question before the new name goes into identifiers: the name, and the first ten places.
+std::string KwCodeText(const std::string& newName, const std::vector<KwCodePlaceIn>& places);

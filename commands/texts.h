@@ -29,6 +29,18 @@ inline constexpr KwText kTxtReplaceList = {"置き換えるファイル（", "Fi
 inline constexpr KwText kTxtReplaceUnit = {" 個）：", "):"};
 inline constexpr size_t kKwReplacedShown = 10;
 
+// Before the new name goes where the program would no longer compile.
+inline constexpr KwText kTxtCodeHead = {"（‘ v‘）/新しい名前「", "The new name \""};
+inline constexpr KwText kTxtCodeHeadEnd = {
+    "」がプログラムの識別子に入ります。ActiveBasic の識別子には半角英数字とアンダースコア（_）"
+    "しか使えないため、このままではコンパイルできません：",
+    "\" would go into identifiers of the program, which ActiveBasic allows only ASCII letters, "
+    "digits and the underscore (_) in: the copy would not compile. Where:"};
+inline constexpr KwText kTxtCodeLine = {"", "line "};
+inline constexpr KwText kTxtCodeLineEnd = {" 行目「", ": "};
+inline constexpr KwText kTxtCodeIdentEnd = {"」", ""};
+inline constexpr size_t kKwPlacesShown = 10;
+
 // What ends a job that something thrown cut short.
 inline constexpr KwText kTxtUnexpected = {"思いがけないエラーが起きました",
                                           "an unexpected error occurred"};

@@ -83,6 +83,42 @@ KwError ReadAndRewrite(const KwRun& run, const KwPlanEntry& entry, KwBuf* buf, b
     return e;
 }
 
+// The places of the sources' program code where the new name can't stand, where there can be
+// any: the new name is no identifier.
+void FindCodePlaces(const KwRequest& request, KwRun* run) {
+    KwCodeFit fit = KwCodeFitOf(request.glNewPjName);
+    if (fit == kFitsCode) return;
+    KwBuf& buf = run->content;
+    std::vector<KwSegment> segments;
+    for (KwPlanEntry& e : run->entries) {
+        if (e.action != kKwRewrite || KwTextGroupOf(e.name) != kGroupSource ||
+            ReadWhole(*run, e.name, &buf, false))
+            continue; // a text that can't be read is said of when it is copied
+        KwTextKind kind = KwDetectText(buf.text(), buf.len);
+        std::vector<KwCodePlace> places;
+        auto find = [&](size_t begin, size_t end, PlatEnc enc) {
+            if (!run->forms.hasOld[enc] || enc > kEncUtf8) return;
+            KwCodePlaces(buf.text() + begin, end - begin, run->forms.old[enc],
+                         enc == kEncCp932 ? kUnitCp932 : kUnitByte, fit, &places);
+        };
+        if (kind.mixed) {
+            KwSegments(buf.text(), buf.len, &segments);
+            for (const KwSegment& s : segments)
+                if (s.readable) find(s.begin, s.end, s.enc);
+        } else {
+            find(0, buf.len, kind.ascii ? run->ascii[kGroupSource] : kind.enc);
+        }
+        e.codePlaces = places.size();
+        for (KwCodePlace& p : places)
+            run->codePlaces.push_back({e.copyName, std::move(p)});
+    }
+}
+
+// Program code that would not compile is written only with a yes.
+bool MayEnterCode(KwRun* run) {
+    return run->codePlaces.empty() || run->events->MayEnterCode(run->codePlaces);
+}
+
 // Files of an existing new folder are replaced only with a yes.
 bool MayReplace(KwRun* run) {
     std::vector<std::string> names;
@@ -274,7 +310,8 @@ KwResult ProjectKakikae(const KwRequest& request, KwEvents* events) {
     r.refusal = KwMakePlan(request, &run);
     // ASCII texts take their group's encoding; it matters only to a name that is not ASCII.
     if (!r.refusal && !KwIsAscii(request.glNewPjName)) KwProjectEncoding(&run);
-    if (!r.refusal && MayReplace(&run) && !(r.refusal = Prepare(&run))) {
+    if (!r.refusal) FindCodePlaces(request, &run);
+    if (!r.refusal && MayEnterCode(&run) && MayReplace(&run) && !(r.refusal = Prepare(&run))) {
         Carry(&run);
         r.status = r.failures.empty() ? kKwDone : kKwFailed;
     }
@@ -286,6 +323,7 @@ KwResult KwDryRun(const KwRequest& request) {
     KwResult& r = run.result;
     if ((r.refusal = KwMakePlan(request, &run))) return std::move(r);
     KwProjectEncoding(&run);
+    FindCodePlaces(request, &run);
     KwBuf buf;
     for (const KwPlanEntry& e : run.entries) {
         if (e.action == kKwSkipDots) continue;

@@ -4,6 +4,7 @@
 
 #include "engine/request.h"
 #include "engine/workdir.h"
+#include "text/basic.h"
 #include "text/content.h"
 
 #include <string>
@@ -25,6 +26,14 @@ struct KwPlanEntry {
     // name there, and whether it is a file the copy replaces (not a folder).
     std::string replacedName;
     bool replaces = false;
+    size_t codePlaces = 0; // places of program code the new name can't stand in
+};
+
+// A place of a source's program code where the new name would land and can't stand: the copy
+// would not compile.
+struct KwCodePlaceIn {
+    std::string file; // the copy's name
+    KwCodePlace place;
 };
 
 // A line of a dry run: an entry, and for a text how it would be read and rewritten.
@@ -55,6 +64,8 @@ struct KwEvents {
     // A file of the copy can't be created: the "FileWriteMy2 INVALID_HANDLE_VALUE" box, the
     // first time in a run.
     virtual void CreateFailed() = 0;
+    // The new name would go where an identifier can't hold it: whether it may all the same.
+    virtual bool MayEnterCode(const std::vector<KwCodePlaceIn>& places) = 0;
     // The copy would replace these files of the existing new folder: whether it may.
     virtual bool MayReplace(const std::string& folder, const std::vector<std::string>& names) = 0;
 };
@@ -79,6 +90,7 @@ struct KwRun {
     PlatEnc names = kEncAnsi; // the encoding of the project's file names
     PlatEnc ascii[3] = {kEncCp932, kEncCp932, kEncCp932}; // of its ASCII texts, by group
     std::vector<KwPlanEntry> entries;                     // in the order of the listing
+    std::vector<KwCodePlaceIn> codePlaces;                // where the new name can't stand
 
     // Carried out.
     KwEvents* events;

@@ -73,7 +73,7 @@ void Inject() {
 struct Seen : KwPort {
     int createBoxes = 0;
     void Box(const std::string& text, const char*, unsigned) override { createBoxes += text == KwSay(kTxtWriteFailed); }
-    bool Ask(const std::string&) override { return true; }
+    bool Ask(const std::string&, KwQuestion) override { return true; }
     void Post(std::function<void()> fn) override { fn(); }
 };
 // clang-format on

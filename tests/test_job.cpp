@@ -190,10 +190,23 @@ std::vector<Row> Rows() {
                                             {u8"readme.txt", U8(u8"説明 テスト\r\n")}, {u8"notes.txt", U8(u8"テスト")}},
          .drop = "Sample", .folder = u8"Sample"},
         {.what = "UTF-8 sources: the ASCII sources and notes in UTF-8, the IDE's files in CP932",
-         .project = {{u8"Sample.pj", "Sample"}, {u8"Main.abp", U8(u8"' 説明 Sample")}, {u8"Sample.sbp", "Sample"}, {u8"notes.txt", "Sample"}},
-         .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", cp932Test}, {u8"Main.abp", U8(u8"' 説明 テスト")}, {u8"テスト.sbp", U8(u8"テスト")},
+         .project = {{u8"Sample.pj", "Sample"}, {u8"Main.abp", U8(u8"' 説明 Sample")}, {u8"Sample.sbp", "' Sample"}, {u8"notes.txt", "Sample"}},
+         .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", cp932Test}, {u8"Main.abp", U8(u8"' 説明 テスト")}, {u8"テスト.sbp", U8(u8"' テスト")},
                                             {u8"notes.txt", U8(u8"テスト")}},
          .drop = "Sample", .folder = u8"Sample"},
+        // A new name that is no identifier goes into program code only when asked for.
+        {.what = "a Japanese name into identifiers: refused on the command line",
+         .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "Function Sample_Calc() As Long\r\n"}},
+         .newName = U8(u8"テスト"), .status = kKwRefused, .want = {}, .box = &kTxtCodeHead, .drop = "Sample", .folder = u8"Sample",
+         .boxHas = "Sample_Calc"},
+        {.what = "a Japanese name into identifiers with --even-in-code",
+         .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "Function Sample_Calc() As Long\r\n"}},
+         .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", "Main=" + cp932Test + ".abp\r\n"}, {u8"テスト.abp", "Function " + cp932Test + "_Calc() As Long\r\n"}},
+         .drop = "Sample", .folder = u8"Sample", .options = {{"--even-in-code"}}},
+        {.what = "an identifier's name: not asked", .project = {pj, {u8"Proj.abp", "Function Proj_Calc()"}}, .newName = "Demo2",
+         .want = {{u8"Demo2.pj", "Demo2"}, {u8"Demo2.abp", "Function Demo2_Calc()"}}},
+        {.what = "--dry-run marks the code a name would go into", .project = {pj, {u8"Proj.abp", "Proj_Init\r\nProj_Init"}}, .newName = "My-App",
+         .want = {}, .box = kNoBox, .options = {{"--dry-run"}}, .stdoutHas = "in code 2"},
         {.what = "names in CP932 bytes: matched where a character begins, the new name in CP932",
          .project = {{u8"Abc.pj", "Abc"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc Abc"}, {u8"Abc_\x90\xE0\x96\xBE.txt", "x"}}, .newName = U8(u8"新"),
          .want = {{u8"\x90\x56.pj", "\x90\x56"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc \x90\x56"}, {u8"\x90\x56_\x90\xE0\x96\xBE.txt", "x"}},
@@ -563,6 +576,7 @@ TEST(JobOf, RootRefused) {
     struct : KwEvents {
         void Progress(size_t, size_t) override {}
         void CreateFailed() override {}
+        bool MayEnterCode(const std::vector<KwCodePlaceIn>&) override { return false; }
         bool MayReplace(const std::string&, const std::vector<std::string>&) override {
             return false;
         }

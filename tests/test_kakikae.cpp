@@ -1,3 +1,4 @@
+#include "text/basic.h"
 #include "text/content.h"
 #include "text/find.h"
 #include "text/kakikae.h"
@@ -183,12 +184,19 @@ TEST(KwFind, AgreesWithAPlainSearchAtEveryWidth) {
 TEST(Content, Table) {
     const std::string tesutoU8 = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88",
                       tesuto = "\x83\x65\x83\x58\x83\x67", gaU8 = "\xE3\x81\x8C";
+    auto codeWith = [](const std::string& name) {
+        return "Function " + name + "_Calc() As Long\r\n\t" + name + "_Calc = 42 ' " + name +
+               "\r\nREM " + name + "\r\n/* " + name + "\r\n*/ Print \"a \"\"" + name +
+               "\"\" b\"\r\n";
+    };
+    const std::string code = codeWith("Sample");
     struct Row {
         std::string in, old, nw;
         PlatEnc project;
         std::string out, label;
         uint64_t count;
         bool reported = false;
+        int places = -1; // of program code where the new name can't stand (in a source)
     } const rows[] = {
         // clang-format off
         {B("\xEF\xBB\xBF" "Proj"), "Proj", "テスト", kEncCp932, "\xEF\xBB\xBF" + tesutoU8, "UTF-8 BOM", 1},
@@ -212,6 +220,12 @@ TEST(Content, Table) {
         // A UTF-8 mark does not hide a line pasted from a CP932 text; lines valid in both are UTF-8 after it.
         {"\xEF\xBB\xBF" "\x82\xAA" "Proj\n\xD2\xB0" "Proj\n", "Proj", "テスト", kEncCp932,
          "\xEF\xBB\xBF" "\x82\xAA" + tesuto + "\n\xD2\xB0" + tesutoU8 + "\n", "CP932+UTF-8", 2},
+        // Program code: not comments (', REM, /* */) nor strings ("", "" inside); a name that is
+        // no identifier anywhere, one starting with a digit where an identifier begins.
+        {code, "Sample", "テスト", kEncCp932, codeWith(tesuto), "CP932", 6, false, 2},
+        {code, "Sample", "Demo2", kEncCp932, codeWith("Demo2"), "CP932", 6, false, 0},
+        {"Dim Sample, MySample\r\n", "Sample", "2nd", kEncCp932, "Dim 2nd, My2nd\r\n", "CP932", 2, false, 1},
+        {"x = Sample + 1 ' Sample\r\n", "Sample", "My-App", kEncCp932, "x = My-App + 1 ' My-App\r\n", "CP932", 2, false, 1},
         // clang-format on
     };
     for (const Row& r : rows) {
@@ -226,6 +240,10 @@ TEST(Content, Table) {
         EXPECT_EQ(KwEncodingLabel(info), r.label);
         EXPECT_EQ(info.count, r.count);
         EXPECT_EQ(info.unreadable, r.reported);
+        std::vector<KwCodePlace> places;
+        KwCodePlaces(r.in.data(), r.in.size(), names.old[kEncCp932], kUnitCp932, KwCodeFitOf(r.nw),
+                     &places);
+        EXPECT_TRUE(r.places < 0 || places.size() == static_cast<size_t>(r.places));
     }
 }
 

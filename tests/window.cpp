@@ -9,7 +9,7 @@
 
 namespace {
 
-enum Op { kDrop, kType, kKey, kPress, kShows, kFocus, kLayout, kCopied, kWrite, kAnswer };
+enum Op { kDrop, kType, kKey, kPress, kShows, kFocus, kLayout, kCopied, kWrite, kAnswer, kField };
 struct Step {
     Op op;
     std::string arg = "";                  // folders (| between), typed text, a file, yes/no
@@ -27,10 +27,10 @@ std::string Path(const std::string& root, std::string rel) {
 
 void RunWindowScenario(WindowDriver* w, const std::string& root) {
     // clang-format off
-    for (const char* dir : {"First", "Second", "Plain", "Proj", "Src", "Dst", "Dst/Dst.ico"})
+    for (const char* dir : {"First", "Second", "Plain", "Proj", "Src", "Dst", "Dst/Dst.ico", "Code"})
         MakeDir(Path(root, dir));
     for (const char* file : {"First/First.pj", "First/First.wnd", "Second/Second.pj", "Plain/readme.txt", "Proj/Proj.pj",
-                             "Proj/Proj.txt", "Proj/Next.txt", "Src/Src.pj", "Src/Src.ico"})
+                             "Proj/Proj.txt", "Proj/Next.txt", "Src/Src.pj", "Src/Src.ico", "Code/Code.pj", "Code/Code.abp"})
         WriteFile(Path(root, file), std::string(file).substr(0, std::string(file).find('/')));
     const Step steps[] = {
         {kLayout}, {kFocus, "", {}, "1003"},
@@ -54,6 +54,10 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
         {kType, "CON"}, {kPress, "", {&kTxtBadName}},
         {kType, "Next"}, {kPress, "", {&kTxtCollision}}, // Proj.txt and Next.txt would be Next.txt
         {kType, reinterpret_cast<const char*>(u8"Café")}, {kPress, "", {&kTxtNotCp932}},
+        // A name that is no identifier would land in program code: asked first; No writes nothing,
+        // and the name stays in the field.
+        {kDrop, "Code"}, {kType, "My-App"}, {kPress, "", {&kTxtCodeHead}}, {kCopied, "My-App/My-App.pj", {}, "<missing>"},
+        {kField, "", {}, "My-App"},
         // A failed file is listed.
         {kDrop, "Src"}, {kType, "Dst"}, {kPress, "", {&kTxtFailedHead}},
     };
@@ -79,6 +83,7 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
         case kCopied: EXPECT_EQ(ReadFile(paths[0]), s.want); break;
         case kWrite: WriteFile(paths[0], s.want); break;
         case kAnswer: w->yes = s.arg == "yes"; break;
+        case kField: EXPECT_EQ(w->Text(kIdNewName), s.want); break;
         case kLayout:
             for (const ControlSpec& c : kControlSpecs) {
                 EXPECT_EQ(w->Geometry(c.id), (std::vector<int>{c.x, c.y, c.w, c.h})) << c.id;
@@ -96,7 +101,7 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
             EXPECT_EQ(b.text.rfind(KwSay(*s.boxes[k]), 0), 0u) << b.text;
             EXPECT_EQ(b.caption, kTxtCaption);
             EXPECT_TRUE(b.owned && b.topmost);
-            EXPECT_EQ(b.question, s.boxes[k] == &kTxtReplaceHead);
+            EXPECT_EQ(b.question, s.boxes[k] == &kTxtReplaceHead || s.boxes[k] == &kTxtCodeHead);
             if (s.boxes[k] == &kTxtDone) {
                 EXPECT_NE(b.text.find(Path(root, typed)), std::string::npos) << b.text;
             }

@@ -45,9 +45,10 @@ inline constexpr ControlSpec kControlSpecs[] = {
     {kIdOldName, kLabel, false, 131, 32, 574, 15, "Text4"},
 };
 
-// The end of the question before files are replaced: what a No does.
+// The ends of the questions a run asks: what a No does.
 inline constexpr char kReplaceAsk[] =
     "置き換えてよろしいですか？「いいえ」を選ぶと何も書き込みません。";
+inline constexpr char kCodeAsk[] = "それでも続けますか？「いいえ」を選ぶと何も書き込みません。";
 
 // The face of the dialog font, and its height in pixels.
 inline constexpr char kFontFace[] = "ＭＳ Ｐゴシック";

@@ -1,6 +1,7 @@
 // The Linux window, driven in-process on Qt's offscreen platform: the window scenario through
 // drops built from URLs, typing, clicks and the boxes found while open; then what is Qt's own
 // to check, a long job and closing. Leaves pictures in the build's screenshots/ folder.
+#include "commands/texts.h"
 #include "engine/texts.h"
 #include "tests/support.h"
 #include "tests/window.h"
@@ -35,6 +36,7 @@ class QtDriver : public WindowDriver {
 
     QtDriver() {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        QDir().mkpath(KW_SCREENSHOT_DIR);
         boxes.setInterval(10);
         QObject::connect(&boxes, &QTimer::timeout, [this] {
             for (QWidget* w : QApplication::topLevelWidgets())
@@ -45,6 +47,11 @@ class QtDriver : public WindowDriver {
                                     box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
                                     no && box->defaultButton() == no});
                     picture = box->grab();
+                    // The questions, as a user sees them.
+                    for (const auto& [head, file] :
+                         {std::pair{&kTxtCodeHead, "code"}, std::pair{&kTxtReplaceHead, "replace"}})
+                        if (seen.back().text.rfind(KwSay(*head), 0) == 0)
+                            picture.save(QString(KW_SCREENSHOT_DIR "/question-%1.png").arg(file));
                     (no ? box->button(yes ? QMessageBox::Yes : QMessageBox::No)
                         : box->button(QMessageBox::Ok))
                         ->click();
@@ -146,10 +153,9 @@ TEST_F(QtWindow, WhatIsQtsOwn) {
     std::string dir = Join(root_, "SampleApp"), big;
     MakeDir(dir);
     while (big.size() < (32 << 20))
-        big += "SampleApp = total + items(i).size ' again and again\r\n";
+        big += "' SampleApp = total + items(i).size, again and again\r\n";
     WriteFile(Join(dir, "SampleApp.pj"), "SampleApp\r\n");
     WriteFile(Join(dir, "Big.sbp"), big);
-    QDir().mkpath(KW_SCREENSHOT_DIR);
     d.Drop({dir});
     d.Type(reinterpret_cast<const char*>(u8"サンプル改"));
     d.window->grab().save(KW_SCREENSHOT_DIR "/before.png");
@@ -189,7 +195,7 @@ TEST_F(QtWindow, WhatIsQtsOwn) {
                                 (after.height() - d.picture.height()) / 2, d.picture);
     after.save(KW_SCREENSHOT_DIR "/after.png");
     std::string copy = ReadFile(Join(Join(root_, "サンプル改"), "Big.sbp"));
-    EXPECT_EQ(copy.size(), big.size() / 53 * 54); // サンプル改 in CP932, the ASCII project's
+    EXPECT_EQ(copy.size(), big.size() / 54 * 55); // サンプル改 in CP932, the ASCII project's
     EXPECT_EQ(copy.find("SampleApp"), std::string::npos);
 
     // Closed during a job, it waits for the job's end and its box, then ends with 0.

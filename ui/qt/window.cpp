@@ -49,9 +49,10 @@ class QtPort : public KwWindowPort {
         box.exec();
         w_->newName_->setFocus();
     }
-    bool Ask(const std::string& question) override {
+    bool Ask(const std::string& question, KwQuestion kind) override {
         QMessageBox box(QMessageBox::Question, QString::fromUtf8(kTxtCaption),
-                        Q(question + "\r\n" + kReplaceAsk), QMessageBox::Yes | QMessageBox::No, w_);
+                        Q(question + "\r\n" + (kind == kAskCode ? kCodeAsk : kReplaceAsk)),
+                        QMessageBox::Yes | QMessageBox::No, w_);
         box.setObjectName("KwMessageBox");
         box.setDefaultButton(QMessageBox::No);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);

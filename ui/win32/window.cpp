@@ -68,8 +68,8 @@ class WinPort : public KwWindowPort {
     void Box(const std::string& text, const char* caption, unsigned flags) override {
         ShowBox(text.c_str(), caption, flags);
     }
-    bool Ask(const std::string& question) override {
-        std::string text = question + "\r\n" + kReplaceAsk;
+    bool Ask(const std::string& question, KwQuestion kind) override {
+        std::string text = question + "\r\n" + (kind == kAskCode ? kCodeAsk : kReplaceAsk);
         return ShowBox(text.c_str(), kTxtCaption,
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TOPMOST) == IDYES;
     }

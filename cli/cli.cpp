@@ -38,8 +38,8 @@ constexpr char kUsageJa[] =
     "プロジェクトのファイル（.pj ファイルなど）を指定することもできます。\n"
     "\n"
     "  --dry-run    何も書き込まずに、ファイルごとに何をするかを表示します\n"
-    "  --overwrite  「新しい名前」のフォルダが既にあるとき、その中のファイルを置き換えます\n"
-    "               （付けないときは何も書き込まずに中止します）\n"
+    "  --overwrite  「新しい名前」のフォルダが既にあるとき、中にある同じ名前のファイルを\n"
+    "               上書きします（付けないときは何も書き込まずに中止します）\n"
     "  --even-in-code  新しい名前が識別子にならない名前（半角英数字と _ 以外を含む）でも、\n"
     "               プログラムの識別子に入れます。コピーはコンパイルできなくなります\n"
     "               （付けないときは何も書き込まずに中止します）\n"
@@ -57,6 +57,8 @@ constexpr KwText kOverwrite = {
 constexpr KwText kEvenInCode = {
     "続けるには --even-in-code を付けてください。何も書き込まずに中止しました。",
     "To go on all the same, give --even-in-code. Nothing was written."};
+constexpr KwText kOperands = {"プロジェクトのフォルダと新しい名前を指定してください。",
+                              "give a project folder and a new name"};
 constexpr KwText kOutputLost = {"標準出力に書き込めませんでした。",
                                 "standard output could not be written."};
 
@@ -64,15 +66,13 @@ class CliPort : public KwPort {
   public:
     CliPort(KwCliSink sink, bool overwrite, bool evenInCode)
         : sink_(sink), overwrite_(overwrite), evenInCode_(evenInCode) {}
-    void Box(const std::string& text, const char* caption, unsigned flags) override {
-        sink_(text, caption, flags);
-    }
+    void Box(const std::string& text, KwBox kind) override { sink_(text, kind); }
     // No one to ask: the options are the answers, and without one the question says so.
     bool Ask(const std::string& question, KwQuestion kind) override {
         bool yes = kind == kAskCode ? evenInCode_ : overwrite_;
         if (!yes)
             sink_(question + "\r\n" + KwSay(kind == kAskCode ? kEvenInCode : kOverwrite),
-                  kTxtCaption, kBoxTopmost);
+                  kBoxRefusal);
         return yes;
     }
     // There is no loop of the command line's to run it in: it runs on the job's thread.
@@ -99,28 +99,39 @@ struct TraceTo {
     bool on;
 };
 
-const char* ActionText(const KwPlanEntry& e) {
-    switch (e.action) {
-    case kKwRewrite: return "rewrite";
-    case kKwCopy: return "copy";
-    case kKwSkipFolder: return "skip (folder)";
-    default: return "fail";
-    }
-}
+// The words of a dry run.
+constexpr KwText kNewFolder = {"新しいフォルダ：", "new folder: "};
+constexpr KwText kArrow = {" → ", " -> "};
+constexpr KwText kIs = {"：", " : "};
+constexpr KwText kRewrite = {"書き換え", "rewrite"};
+constexpr KwText kCopy = {"コピー", "copy"};
+constexpr KwText kSkipFolder = {"フォルダなので飛ばす", "skip (folder)"};
+constexpr KwText kFail = {"失敗", "fail"};
+constexpr KwText kTextSep = {"、", ", "};
+constexpr KwText kTimes = {"", "replaced: "};
+constexpr KwText kPlaces = {" か所", ""};
+constexpr KwText kInCode = {"、コード中 ", ", in code: "};
+constexpr KwText kReplace = {"、上書き", ", overwrite"};
 
 // Each entry, the name of its copy and what would be done; a text as the run reads it, with
 // its encoding and how often the name would be replaced.
 void PrintPlan(const KwResult& r) {
-    std::printf("new folder: %s\n", r.newFolder.c_str());
+    std::printf("%s%s\n", KwSay(kNewFolder), r.newFolder.c_str());
     for (const KwPlanLine& line : r.plan) {
         const KwPlanEntry& e = line.entry;
-        std::string what = ActionText(e);
+        const KwText& action = e.action == kKwRewrite      ? kRewrite
+                               : e.action == kKwCopy       ? kCopy
+                               : e.action == kKwSkipFolder ? kSkipFolder
+                                                           : kFail;
+        std::string what = KwSay(action);
         if (line.encoding)
-            what += std::string(" (") + line.encoding + ", " + std::to_string(line.count) + ")";
-        if (e.codePlaces) what += ", in code " + std::to_string(e.codePlaces);
-        if (e.replaces) what += ", replace";
-        std::printf("%s -> %s : %s%s%s\n", e.name.c_str(), e.copyName.c_str(), what.c_str(),
-                    line.why.empty() ? "" : " ", line.why.c_str());
+            what += KwSay(kTxtOpen) + std::string(line.encoding) + KwSay(kTextSep) + KwSay(kTimes) +
+                    std::to_string(line.count) + KwSay(kPlaces) + KwSay(kTxtClose);
+        if (e.codePlaces) what += KwSay(kInCode) + std::to_string(e.codePlaces) + KwSay(kPlaces);
+        if (e.replaces) what += KwSay(kReplace);
+        if (!line.why.empty()) what += KwSay(kTxtColon) + line.why;
+        std::printf("%s%s%s%s%s\n", e.name.c_str(), KwSay(kArrow), e.copyName.c_str(), KwSay(kIs),
+                    what.c_str());
     }
 }
 
@@ -134,12 +145,12 @@ bool OutputLost() {
 
 } // namespace
 
-void KwCliPrint(const std::string& text, const char* caption, unsigned) {
-    std::string line = *caption ? std::string("[") + caption + "] " : std::string();
+void KwCliPrint(const std::string& text, KwBox kind) {
+    std::string line = kind == kBoxDone ? "" : "kestrelwick-cli: ";
     for (char c : text)
         if (c != '\r') line += c;
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
+    std::fprintf(kind == kBoxDone ? stdout : stderr, "%s\n", line.c_str());
+    std::fflush(kind == kBoxDone ? stdout : stderr);
 }
 
 int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
@@ -153,7 +164,7 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
             return 0;
         }
         if (options && a == "--version") {
-            std::puts("kestrelwick " KW_VERSION);
+            std::puts("kestrelwick-cli " KW_VERSION);
             return 0;
         }
         if (options && a == "--") {
@@ -174,7 +185,8 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
         }
     }
     if (args.size() != 2) {
-        std::fputs(KwJapaneseVoice() ? kUsageJa : kUsageEn, stderr);
+        std::fprintf(stderr, "kestrelwick-cli: %s\n%s", KwSay(kOperands),
+                     KwHelpHint("kestrelwick-cli").c_str());
         return kKwRefused;
     }
     TraceTo traced(trace);
@@ -192,7 +204,8 @@ int KwCliMain(const std::vector<PlatArg>& argl, KwCliSink sink) {
     }
     // The box lists the first failures; the terminal gets every one.
     for (size_t i = kKwFailuresShown; i < r.failures.size(); ++i)
-        std::printf("%s：%s\n", r.failures[i].what.c_str(), r.failures[i].why.c_str());
+        std::fprintf(stderr, "%s%s%s\n", r.failures[i].what.c_str(), KwSay(kTxtColon),
+                     r.failures[i].why.c_str());
     // The copy is made, but whoever started it was not told so.
     return r.status == kKwDone && OutputLost() ? kKwFailed : r.status;
 }

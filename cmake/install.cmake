@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place and what CPack (scripts/package) packs: on Windows the
 # two programs, the Japanese readme and the licence (CP932 and CRLF, for Notepad), as a zip;
 # on Linux the window and the command line in bin, their desktop entry, icons and manual pages
-# (English and Japanese), the readme, changelog and licence, as a .deb and a .tar.gz.
+# (English and Japanese), the readmes, changelog and licence, as a .deb and a .tar.gz.
 set(CPACK_PACKAGE_NAME kestrelwick)
 set(CPACK_PACKAGE_VENDOR "The Kestrelwick developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
@@ -13,16 +13,24 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)
 
 set(doc ${PROJECT_SOURCE_DIR}/doc)
+# The readme of one system: lines marked W| are Windows' alone, L| Linux's.
+function(kw_readme system out)
+  get_filename_component(dir ${out} DIRECTORY)
+  add_custom_command(OUTPUT ${out} COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND sed -e "/^[WL]|/{/^${system}|/!d}" -e "s/^[WL]|//" ${doc}/readme.ja.txt > ${out}
+    DEPENDS ${doc}/readme.ja.txt VERBATIM)
+endfunction()
 if(WIN32)
   install(TARGETS kestrelwick kestrelwick-cli RUNTIME DESTINATION .)
   # What Notepad shows right: CP932 with CRLF, and a name it opens.
   set(readme ${CMAKE_CURRENT_BINARY_DIR}/readme.txt)
   set(license ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt)
+  kw_readme(W ${readme}.ja)
   add_custom_command(OUTPUT ${readme} ${license}
-    COMMAND iconv -f UTF-8 -t CP932 -o ${readme} ${doc}/readme.ja.txt
+    COMMAND iconv -f UTF-8 -t CP932 -o ${readme} ${readme}.ja
     COMMAND sed -i "s/$/\\r/" ${readme}
     COMMAND sed "s/$/\\r/" ${PROJECT_SOURCE_DIR}/LICENSE > ${license}
-    DEPENDS ${doc}/readme.ja.txt ${PROJECT_SOURCE_DIR}/LICENSE VERBATIM)
+    DEPENDS ${readme}.ja ${PROJECT_SOURCE_DIR}/LICENSE VERBATIM)
   add_custom_target(kw_readme ALL DEPENDS ${readme} ${license})
   install(FILES ${readme} ${license} DESTINATION .)
   set(CPACK_GENERATOR ZIP)
@@ -50,13 +58,14 @@ else()
       COMMAND gzip -9n -c ${src} > ${gz} DEPENDS ${src} VERBATIM)
     list(APPEND gzipped ${gz})
   endforeach()
-  add_custom_target(kw_docs ALL DEPENDS ${gzipped})
+  kw_readme(L ${CMAKE_CURRENT_BINARY_DIR}/doc/readme.ja.txt)
+  add_custom_target(kw_docs ALL DEPENDS ${gzipped} ${CMAKE_CURRENT_BINARY_DIR}/doc/readme.ja.txt)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/doc)
   install(FILES ${out}/kestrelwick.1.gz ${out}/kestrelwick-cli.1.gz DESTINATION share/man/man1)
   foreach(page kestrelwick.1.gz kestrelwick-cli.1.gz)
     install(FILES ${out}/ja-${page} DESTINATION share/man/ja/man1 RENAME ${page})
   endforeach()
-  install(FILES ${out}/changelog.gz ${doc}/readme.ja.txt DESTINATION share/doc/kestrelwick)
+  install(FILES ${out}/changelog.gz ${out}/readme.ja.txt README.md DESTINATION share/doc/kestrelwick)
   install(FILES LICENSE DESTINATION share/doc/kestrelwick RENAME copyright)
   set(CPACK_GENERATOR "DEB;TGZ")
   execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE arch

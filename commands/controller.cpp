@@ -12,7 +12,7 @@ class KwController::Events : public KwEvents {
     Events(KwController* c, const std::string& newName) : c_(c), newName_(newName) {}
     void Progress(size_t done, size_t total) override { c_->OnProgress(done, total); }
     void CreateFailed() override {
-        c_->OnFront([this] { c_->port_->Box(KwSay(kTxtWriteFailed), "", kBoxOk); });
+        c_->OnFront([this] { c_->port_->Box(KwSay(kTxtWriteFailed), kBoxWriteFailed); });
     }
     bool MayEnterCode(const std::vector<KwCodePlaceIn>& places) override {
         return c_->OnFront([&] { return c_->port_->Ask(KwCodeText(newName_, places), kAskCode); });
@@ -39,8 +39,7 @@ template <typename F> auto KwController::OnFront(F f) -> decltype(f()) {
 }
 
 void KwController::Say(const KwError& error) {
-    port_->Box(error.why + (error.what.empty() ? "" : "\r\n" + error.what), kTxtCaption,
-               kBoxTopmost);
+    port_->Box(error.why + (error.what.empty() ? "" : "\r\n" + error.what), kBoxRefusal);
 }
 
 bool KwController::Drop(const std::string& path, bool exact) {
@@ -112,9 +111,13 @@ void KwController::OnEnd(KwResult result, bool dryRun) {
     port_->Post([this, result = std::move(result), dryRun]() mutable {
         if (job_.joinable() && job_.get_id() != std::this_thread::get_id()) job_.join();
         // A dry run's plan is its caller's to show; a refusal says why.
+        if (window_) window_->Ended();
         if (!dryRun || result.status == kKwRefused) {
             std::string text = KwEndText(result);
-            if (!text.empty()) port_->Box(text, kTxtCaption, kBoxTopmost);
+            KwBox kind = result.status == kKwDone     ? kBoxDone
+                         : result.status == kKwFailed ? kBoxFailure
+                                                      : kBoxRefusal;
+            if (!text.empty()) port_->Box(text, kind);
         }
         // Only now: a press while the box was open must not start a job.
         last_ = std::move(result);

@@ -14,12 +14,16 @@
 // would no longer compile, and whether files of an existing new folder may be replaced.
 enum KwQuestion { kAskCode, kAskReplace };
 
+// What a box says: a job done, why nothing was done, the files a job could not copy, and the
+// box of the first file of a run that can't be created (the only one not kept on top).
+enum KwBox { kBoxDone, kBoxRefusal, kBoxFailure, kBoxWriteFailed };
+
 // What every front end gives the controller. Called on the front end's own thread.
 struct KwPort {
     virtual ~KwPort() = default;
     // A box owned by the window (the command line: a line); the name field has the focus again
     // afterwards.
-    virtual void Box(const std::string& text, const char* caption, unsigned flags) = 0;
+    virtual void Box(const std::string& text, KwBox kind) = 0;
     // A Yes/No question owned by the window, No the default: true for Yes. The front end ends
     // it with words of its own: what a No does, or what the command line takes for a Yes.
     virtual bool Ask(const std::string& question, KwQuestion kind) = 0;
@@ -30,8 +34,11 @@ struct KwPort {
 
 // What a window gives besides.
 struct KwWindowPort : KwPort {
-    // While a job runs: ③ disabled and the wait cursor; afterwards enabled, the title restored.
+    // While a job runs: ③ disabled, the wait cursor and 確認中 in the title; afterwards ③
+    // enabled again (once the job's box is closed).
     virtual void Busy(bool busy) = 0;
+    // The job is over, its box to come: the title and the pointer as before.
+    virtual void Ended() = 0;
     // Files done of those to copy, in the title (and on the taskbar).
     virtual void Progress(size_t done, size_t total) = 0;
     // The old-name label: the name, or hidden for "".
@@ -39,10 +46,6 @@ struct KwWindowPort : KwPort {
     // A close that waited for the job: the window goes now.
     virtual void Close() = 0;
 };
-
-// Message box flags, the values of the Windows ones.
-inline constexpr unsigned kBoxOk = 0x00000000;
-inline constexpr unsigned kBoxTopmost = 0x00040000;
 
 class KwController final {
   public:

@@ -12,7 +12,8 @@ inline constexpr KwText kTxtNoProject = {
     "Give the folder of the project to rename.",
     "（‘ v‘）/名前を変えたいプロジェクトのフォルダを指定してください。"};
 inline constexpr KwText kTxtNoNewName = {"（‘ v‘）/新しい名前を入力してください。",
-                                         "Give the new name."};
+                                         "Give the new name.",
+                                         "（‘ v‘）/新しい名前を指定してください。"};
 inline constexpr KwText kTxtDropNotCp932 = {
     "（‘ v‘）/ドロップされたフォルダのパスに Shift_JIS（CP932）で表せない文字が含まれています。"
     "フォルダの名前を変えてからドロップしてください。",
@@ -23,10 +24,11 @@ inline constexpr KwText kTxtDropNotCp932 = {
 
 // Before files of an existing new folder are replaced.
 inline constexpr KwText kTxtReplaceHead = {
-    "（‘ v‘）/次のフォルダは既にあり、その中のファイルをコピーで置き換えます。",
-    "This folder exists already, and the copy would replace files in it:"};
-inline constexpr KwText kTxtReplaceList = {"置き換えるファイル（", "Files to replace ("};
-inline constexpr KwText kTxtReplaceUnit = {" 個）：", "):"};
+    "（‘ v‘）/次のフォルダは既にあります。コピーすると、中にある同じ名前のファイルが上書き"
+    "されます。",
+    "This folder exists already: the copy would overwrite files of the same names in it."};
+inline constexpr KwText kTxtReplaceList = {"上書きされるファイル（", "Files overwritten ("};
+inline constexpr KwText kTxtReplaceUnit = {" 件）：", "):"};
 inline constexpr size_t kKwReplacedShown = 10;
 
 // Before the new name goes where the program would no longer compile.
@@ -42,17 +44,19 @@ inline constexpr KwText kTxtCodeIdentEnd = {"」", ""};
 inline constexpr size_t kKwPlacesShown = 10;
 
 // What ends a job that something thrown cut short.
-inline constexpr KwText kTxtUnexpected = {"思いがけないエラーが起きました",
+inline constexpr KwText kTxtUnexpected = {"予期しないエラーが発生しました",
                                           "an unexpected error occurred"};
 
 // The programs' own: an option that is none of theirs.
 inline constexpr KwText kTxtBadOption = {"不明なオプションです", "unknown option"};
 inline constexpr KwText kTxtHelpHint = {"で使い方を表示します", "shows the usage"};
-// "PROGRAM: unknown option: OPTION" and a line saying how to see the usage.
-inline std::string KwBadOptionText(const std::string& program, const std::string& option) {
+// How to see a program's usage, as a line of its own.
+inline std::string KwHelpHint(const std::string& program) {
     std::string help = program + " --help";
-    return program + ": " + KwSay(kTxtBadOption) + ": " + option + "\n" +
-           (KwJapaneseVoice() ? "（" + help + " " + KwSay(kTxtHelpHint) + "）"
-                              : "(" + help + " " + KwSay(kTxtHelpHint) + ")") +
-           "\n";
+    return (KwJapaneseVoice() ? "（" : "(") + help + " " + KwSay(kTxtHelpHint) +
+           (KwJapaneseVoice() ? "）" : ")") + "\n";
+}
+// "PROGRAM: unknown option: OPTION" and how to see the usage.
+inline std::string KwBadOptionText(const std::string& program, const std::string& option) {
+    return program + ": " + KwSay(kTxtBadOption) + ": " + option + "\n" + KwHelpHint(program);
 }

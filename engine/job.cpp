@@ -360,14 +360,19 @@ std::string KwEndText(const KwResult& r) {
     } else {
         std::vector<std::string> lines;
         for (const KwError& f : r.failures)
-            lines.push_back(f.what + "：" + f.why);
-        text = KwSay(kTxtFailedHead) + std::to_string(r.failures.size()) + KwSay(kTxtFailedCount) +
+            lines.push_back(f.what + KwSay(kTxtColon) + f.why);
+        text = KwSay(kTxtFailedHead) + std::to_string(r.failures.size()) + KwSay(kTxtFailedTail) +
                KwListText(lines, kKwFailuresShown);
+        // Where the copy is, with what it has; a copy left where it was built says so itself.
+        bool named = std::none_of(r.failures.begin(), r.failures.end(),
+                                  [&](const KwError& f) { return f.what == r.newFolder; });
+        if (named && !r.newFolder.empty())
+            text += "\r\n" + std::string(KwSay(kTxtCopyIsAt)) + "\r\n" + r.newFolder;
     }
     if (r.status != kKwRefused && !r.subfolders.empty()) {
         text += std::string("\r\n") + KwSay(kTxtSubfolders);
         for (size_t i = 0; i < r.subfolders.size(); ++i)
-            text += (i ? ", " : " ") + r.subfolders[i];
+            text += (i ? KwSay(kTxtListSep) : "") + r.subfolders[i];
     }
     return text;
 }

@@ -77,7 +77,8 @@ std::string KwProjectFile(const std::string& folder, const std::vector<PlatEntry
 KwError GetPjNameFromFolder(const std::string& folder, std::string* name) {
     DbgStr("FindPath=", folder + kPlatSep + "*.pj");
     std::vector<PlatEntry> entries;
-    if (glPlat.List(folder.c_str(), &entries) != 0) return KwError(kTxtCantList, folder);
+    if (int err = glPlat.List(folder.c_str(), &entries))
+        return {KwReason(kTxtCantList, err), folder};
     std::string file = KwProjectFile(folder, entries);
     if (!file.empty()) *name = KwNfcName(file.substr(0, file.find('.'))); // as the texts have it
     return {};

@@ -166,8 +166,8 @@ KwError KwMakePlan(const KwRequest& request, KwRun* run) {
     if (KwError e = CheckNewName(r.glNewPjName)) return e;
     // The folder as it is, not as it was spelled: ".", "..", both separators (and on Linux
     // links) resolved, so that the new folder is a sibling of the folder itself.
-    if (glPlat.FullPath(r.glDropPath.c_str(), &run->dropFolder) != 0)
-        return KwError(kTxtCantList, r.glDropPath);
+    if (int err = glPlat.FullPath(r.glDropPath.c_str(), &run->dropFolder))
+        return {KwReason(kTxtCantList, err), r.glDropPath};
     const std::string& drop = run->dropFolder;
     size_t sep = LastSepPos(drop, kPlatSep, kPlatNamesCp932);
     if (sep == std::string::npos || sep + 1 == drop.size()) return KwError(kTxtBadDrop, drop);
@@ -181,7 +181,7 @@ KwError KwMakePlan(const KwRequest& request, KwRun* run) {
     // The names decide the encoding of the new folder's name (Linux).
     std::vector<PlatEntry> found, siblings;
     // One cut short leaves files out; one without "." and ".." was not read at all.
-    bool listed = glPlat.List(drop.c_str(), &found) == 0 && !found.empty();
+    int unlisted = glPlat.List(drop.c_str(), &found);
     run->names = NamesEncoding(r.glOldPjName, found);
     run->newFolderName = kPlatNamesCp932 ? r.glNewPjName : run->forms.nw[run->names];
     // The project folder under another spelling is the project folder all the same, also
@@ -208,7 +208,8 @@ KwError KwMakePlan(const KwRequest& request, KwRun* run) {
     }
 
     DbgStr("FindPath=", drop + kPlatSep + "*.*");
-    if (!listed) return KwError(kTxtCantList, drop);
+    if (unlisted) return {KwReason(kTxtCantList, unlisted), drop};
+    if (found.empty()) return KwError(kTxtCantList, drop); // not even "." was there
     // A folder that can be listed but not entered, or a project file that can't be read, gives
     // a copy of nothing worth having.
     std::string pj = KwProjectFile(drop, found);

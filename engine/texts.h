@@ -15,7 +15,9 @@ inline constexpr KwText kTxtSameFolder = {
     "（‘ v‘）/新しいフォルダが元のプロジェクトのフォルダと同じになります。"
     "元のプロジェクトが上書きされてしまうので、別の名前を入力してください。",
     "The new folder would be the project folder itself, and the project would be overwritten. "
-    "Choose another name."};
+    "Choose another name.",
+    "（‘ v‘）/新しいフォルダが元のプロジェクトのフォルダと同じになります。"
+    "元のプロジェクトが上書きされてしまうので、別の名前を指定してください。"};
 inline constexpr KwText kTxtBadName = {
     "（‘ v‘）/新しい名前はファイル名として使えません。"
     "\\ / : * ? \" < > | や制御文字、末尾の空白とピリオド、CON・NUL・COM1・LPT1 などの"
@@ -25,10 +27,13 @@ inline constexpr KwText kTxtBadName = {
 inline constexpr KwText kTxtNotCp932 = {
     "（‘ v‘）/新しい名前に Shift_JIS（CP932）で表せない文字が含まれています。"
     "別の名前を入力してください。",
-    "The new name holds a character that Shift_JIS (CP932) can't hold. Choose another name."};
+    "The new name holds a character that Shift_JIS (CP932) can't hold. Choose another name.",
+    "（‘ v‘）/新しい名前に Shift_JIS（CP932）で表せない文字が含まれています。"
+    "別の名前を指定してください。"};
 inline constexpr KwText kTxtTooLong = {
     "（‘ v‘）/新しい名前が長すぎます。短い名前を入力してください。",
-    "The new name is too long for the copy's paths. Choose a shorter name."};
+    "The new name is too long for the copy's paths. Choose a shorter name.",
+    "（‘ v‘）/新しい名前が長すぎます。短い名前を指定してください。"};
 inline constexpr KwText kTxtTooDeep = {
     "（‘ v‘）/フォルダの場所が深すぎます。コピーのパスが Windows で使える長さを超えてしまいます。"
     "プロジェクトのフォルダを浅い場所に移してから、やり直してください。一番長いパス：",
@@ -41,10 +46,10 @@ inline constexpr KwText kTxtBadDrop = {
     "（‘ v‘）/指定された場所の親フォルダが分かりません。"};
 inline constexpr KwText kTxtFileInTheWay = {
     "（‘ v‘）/新しいフォルダと同じ名前のファイルがあります。別の名前を入力してください。",
-    "A file has the new folder's name. Choose another name."};
-inline constexpr KwText kTxtCantList = {
-    "（‘ v‘）/プロジェクトのフォルダを読めません。フォルダをドロップし直してください。",
-    "The project folder can't be read.", "（‘ v‘）/プロジェクトのフォルダを読めません。"};
+    "A file has the new folder's name. Choose another name.",
+    "（‘ v‘）/新しいフォルダと同じ名前のファイルがあります。別の名前を指定してください。"};
+inline constexpr KwText kTxtCantList = {"（‘ v‘）/プロジェクトのフォルダを読めません",
+                                        "The project folder can't be read"};
 inline constexpr KwText kTxtNoPjFile = {
     "（‘ v‘）/このフォルダにはプロジェクトファイル（*.pj）がありません。"
     "名前を変えたいプロジェクトのフォルダをドロップしてください。",
@@ -53,16 +58,20 @@ inline constexpr KwText kTxtNoPjFile = {
     "名前を変えたいプロジェクトのフォルダを指定してください。"};
 inline constexpr KwText kTxtTempName = {
     "（‘ v‘）/「.~kw」で始まる名前は作業用の名前なので使えません。別の名前を入力してください。",
-    "Names starting with \".~kw\" are the tool's own working names. Choose another name."};
+    "Names starting with \".~kw\" are the tool's own working names. Choose another name.",
+    "（‘ v‘）/「.~kw」で始まる名前は作業用の名前なので使えません。別の名前を指定してください。"};
 inline constexpr KwText kTxtLinkInTheWay = {
     "（‘ v‘）/新しいフォルダの名前のところにリンクがあります。別の名前を入力してください。",
-    "A link has the new folder's name. Choose another name."};
+    "A link has the new folder's name. Choose another name.",
+    "（‘ v‘）/新しいフォルダの名前のところにリンクがあります。別の名前を指定してください。"};
 inline constexpr KwText kTxtCantListNew = {
     "（‘ v‘）/既にある新しいフォルダの中を読めません。別の名前を入力してください。",
-    "The existing new folder can't be read. Choose another name."};
+    "The existing new folder can't be read. Choose another name.",
+    "（‘ v‘）/既にある新しいフォルダの中を読めません。別の名前を指定してください。"};
 inline constexpr KwText kTxtCollision = {
     "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を入力してください。",
-    "These two files would get the same name. Choose another name."};
+    "These two files would get the same name. Choose another name.",
+    "（‘ v‘）/次の2つのファイルが同じ名前になってしまいます。別の名前を指定してください。"};
 inline constexpr KwText kTxtCantReadPj = {"（‘ v‘）/プロジェクトファイルを開けません",
                                           "The project file can't be opened"};
 inline constexpr KwText kTxtCantMakeNew = {"（‘ v‘）/新しいフォルダを作れません",
@@ -71,12 +80,14 @@ inline constexpr KwText kTxtCantWriteNew = {"（‘ v‘）/新しいフォル�
                                             "The new folder can't be written"};
 
 // The end of a run in which some file failed, and the reasons.
-inline constexpr KwText kTxtFailedHead = {"（‘ v‘）/コピーできなかったファイルがあります：",
-                                          "Some files could not be copied: "};
-inline constexpr KwText kTxtFailedCount = {"件", ""};
-inline constexpr KwText kTxtFailedMore = {"ほか", "and more: "};
-inline constexpr KwText kTxtSubfolders = {"サブフォルダはコピーしていません:",
-                                          "Subfolders not copied:"};
+inline constexpr KwText kTxtFailedHead = {"（‘ v‘）/コピーできなかったファイルが ",
+                                          "Files that could not be copied: "};
+inline constexpr KwText kTxtFailedTail = {" 件あります：", ""};
+inline constexpr KwText kTxtFailedCount = {" 件", " more"};
+inline constexpr KwText kTxtFailedMore = {"ほか ", "and "};
+inline constexpr KwText kTxtSubfolders = {"サブフォルダはコピーしていません：",
+                                          "Subfolders not copied: "};
+inline constexpr KwText kTxtListSep = {"、", ", "};
 inline constexpr KwText kTxtCopyIsAt = {"コピーは次のフォルダにあります：",
                                         "The copy is in this folder:"};
 inline constexpr KwText kTxtWhyCopy = {"コピーできません", "can't be copied"};
@@ -85,8 +96,8 @@ inline constexpr KwText kTxtWhyRead = {"読み込めません", "can't be read"}
 inline constexpr KwText kTxtWhyCreate = {"作成できません", "can't be created"};
 inline constexpr KwText kTxtWhyWrite = {"書き込めません", "can't be written"};
 inline constexpr KwText kTxtWhyClose = {"閉じられません", "can't be closed"};
-inline constexpr KwText kTxtWhyReplace = {"できあがったファイルを置けません",
-                                          "the finished file can't be put in place"};
+inline constexpr KwText kTxtWhyReplace = {"完成したファイルを新しいフォルダへ移せません",
+                                          "the finished file can't be moved into the new folder"};
 inline constexpr KwText kTxtWhyAppeared = {
     "コピー中に同じ名前のファイルが新しいフォルダにできたので、置き換えていません",
     "a file of that name appeared in the new folder meanwhile, and was kept"};
@@ -94,8 +105,8 @@ inline constexpr KwText kTxtWhyChanged = {
     "コピーしている間にファイルが書き換えられたので、コピーしていません。もう一度実行してください",
     "the file changed while it was copied, and was not copied; run again"};
 inline constexpr KwText kTxtWhyDiskFull = {"ディスクがいっぱいです", "the disk is full"};
-inline constexpr KwText kTxtWhyFolderMove = {"できあがったフォルダを新しい名前にできません",
-                                             "the finished folder can't get the new name"};
+inline constexpr KwText kTxtWhyFolderMove = {"完成したフォルダの名前を変更できません",
+                                             "the finished folder can't be renamed"};
 inline constexpr KwText kTxtWhyMoved = {
     "フォルダが途中で別のもの（リンクなど）に入れ替えられたので、書き込みをやめました",
     "a folder was swapped for something else (a link) meanwhile, so nothing more was written"};

@@ -139,8 +139,10 @@ bool KwRemoveWork(PlatDir at, const std::string& path, KwWork* work) {
 
 std::string KwReason(const KwText& what, int code) {
     if (code == kPlatErrNotFile) return KwSay(kTxtWhyNotFile);
-    if (code == kPlatErrMoved) return std::string(KwSay(what)) + "：" + KwSay(kTxtWhyMoved);
+    if (code == kPlatErrMoved)
+        return std::string(KwSay(what)) + KwSay(kTxtColon) + KwSay(kTxtWhyMoved);
     std::string words = PlatIsDiskFull(code) ? KwSay(kTxtWhyDiskFull) : PlatErrorText(code);
-    return std::string(KwSay(what)) + (words.empty() ? "" : "：" + words) + "（" +
-           KwSay(kTxtWhyErrorCode) + " " + std::to_string(code) + "）";
+    return std::string(KwSay(what)) + (words.empty() ? "" : KwSay(kTxtColon) + words) +
+           KwSay(kTxtOpen) + KwSay(kTxtWhyErrorCode) + " " + std::to_string(code) +
+           KwSay(kTxtClose);
 }

@@ -10,8 +10,8 @@
 std::vector<Box> gBoxes;
 std::vector<std::string> gTrace;
 
-void RecordBox(const std::string& text, const char* caption, unsigned flags) {
-    gBoxes.push_back({text, caption, flags});
+void RecordBox(const std::string& text, KwBox kind) {
+    gBoxes.push_back({text, kind});
 }
 
 std::string Join(const std::string& a, const std::string& b) {

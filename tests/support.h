@@ -3,6 +3,7 @@
 // layer can't make (native.cpp of each platform).
 #pragma once
 
+#include "commands/controller.h"
 #include "engine/run.h"
 
 #include <gtest/gtest.h>
@@ -23,12 +24,12 @@ void RemoveTree(const std::string& path);
 int InParent(const std::string& path, int (*f)(PlatDir at, const char* name));
 
 struct Box {
-    std::string text, caption;
-    unsigned flags;
+    std::string text;
+    KwBox kind;
 };
 extern std::vector<Box> gBoxes;
 extern std::vector<std::string> gTrace;
-void RecordBox(const std::string& text, const char* caption, unsigned flags);
+void RecordBox(const std::string& text, KwBox kind);
 
 // A fresh folder for each test, with the platform table restored, the trace recorded and the
 // rename state cleared.

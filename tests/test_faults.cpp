@@ -72,7 +72,7 @@ void Inject() {
 // What a run shows and asks of its front end: every question answered yes.
 struct Seen : KwPort {
     int createBoxes = 0;
-    void Box(const std::string& text, const char*, unsigned) override { createBoxes += text == KwSay(kTxtWriteFailed); }
+    void Box(const std::string&, KwBox kind) override { createBoxes += kind == kBoxWriteFailed; }
     bool Ask(const std::string&, KwQuestion) override { return true; }
     void Post(std::function<void()> fn) override { fn(); }
 };

@@ -69,8 +69,8 @@ struct Row {
     // With the project's parent: before anything is looked at, and just before the run.
     std::function<void(const std::string&at)> before = nullptr, during = nullptr;
     const char* stderrHas = ""; // what the program says on standard error
-    const char* stdoutHas = "";
-    const char* boxHas = ""; // somewhere in the last box
+    KwText stdoutHas = {"", ""};
+    KwText boxHas = {"", ""}; // somewhere in the last box
 };
 
 // Between the checks and the writes the existing new folder is swapped for a link to the
@@ -158,12 +158,13 @@ std::vector<Row> Rows() {
          .want = {{u8"New.pj", "New project\r\nNew.wnd\r\n"}, {u8"New.wnd", "window of New"}, {u8"Main.sbp", "' New main\r\nNewNew"},
                   {u8"icon.ico", std::string("\0\0\1\0Old\xFF", 8)}, {u8"x.Txt", "New"}, {u8"Makefile", "Old"}, {u8".gitignore", "Old"},
                   {u8"New.bak.txt", "New"}, {u8"New.verylongext", "Old"}, {u8"ab", "a"}, {u8"表", "b"}},
-         .boxHas = ": sub"},
+         .boxHas = {"：sub", ": sub"}},
         // Files of an existing folder are replaced only when the user says so; an empty one is simply filled.
         {.what = "an existing folder with a file the copy would replace", .status = kKwRefused, .want = {}, .box = &kTxtReplaceHead,
-         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}}, .boxHas = "--overwrite"},
+         .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}}, .boxHas = {"--overwrite", "--overwrite"}},
         {.what = "--dry-run marks what would be replaced", .want = {}, .box = kNoBox, .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}},
-         .options = {{"--dry-run"}}, .stdoutHas = "Proj.pj -> New.pj : rewrite (CP932, 1), replace"},
+         .options = {{"--dry-run"}},
+         .stdoutHas = {"Proj.pj → New.pj：書き換え（CP932、1 か所）、上書き", "Proj.pj -> New.pj : rewrite (CP932, replaced: 1), overwrite"}},
         {.what = "an empty existing folder", .beside = {{u8"New", "<dir>"}}},
         {.what = "the existing folder swapped for a link to the project after the checks", .status = kKwRefused, .want = {},
          .box = &kTxtCantWriteNew, .beside = {{u8"New", "<dir>"}, {u8"New/New.pj", "mine"}},
@@ -198,7 +199,7 @@ std::vector<Row> Rows() {
         {.what = "a Japanese name into identifiers: refused on the command line",
          .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "Function Sample_Calc() As Long\r\n"}},
          .newName = U8(u8"テスト"), .status = kKwRefused, .want = {}, .box = &kTxtCodeHead, .drop = "Sample", .folder = u8"Sample",
-         .boxHas = "Sample_Calc"},
+         .boxHas = {"Sample_Calc", "Sample_Calc"}},
         {.what = "a Japanese name into identifiers with --even-in-code",
          .project = {{u8"Sample.pj", "Main=Sample.abp\r\n"}, {u8"Sample.abp", "Function Sample_Calc() As Long\r\n"}},
          .newName = U8(u8"テスト"), .want = {{u8"テスト.pj", "Main=" + cp932Test + ".abp\r\n"}, {u8"テスト.abp", "Function " + cp932Test + "_Calc() As Long\r\n"}},
@@ -206,7 +207,8 @@ std::vector<Row> Rows() {
         {.what = "an identifier's name: not asked", .project = {pj, {u8"Proj.abp", "Function Proj_Calc()"}}, .newName = "Demo2",
          .want = {{u8"Demo2.pj", "Demo2"}, {u8"Demo2.abp", "Function Demo2_Calc()"}}},
         {.what = "--dry-run marks the code a name would go into", .project = {pj, {u8"Proj.abp", "Proj_Init\r\nProj_Init"}}, .newName = "My-App",
-         .want = {}, .box = kNoBox, .options = {{"--dry-run"}}, .stdoutHas = "in code 2"},
+         .want = {}, .box = kNoBox, .options = {{"--dry-run"}},
+         .stdoutHas = {"（CP932、2 か所）、コード中 2 か所", "(CP932, replaced: 2), in code: 2"}},
         {.what = "names in CP932 bytes: matched where a character begins, the new name in CP932",
          .project = {{u8"Abc.pj", "Abc"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc Abc"}, {u8"Abc_\x90\xE0\x96\xBE.txt", "x"}}, .newName = U8(u8"新"),
          .want = {{u8"\x90\x56.pj", "\x90\x56"}, {u8"\x83\x41" "bc.txt", "\x83\x41" "bc \x90\x56"}, {u8"\x90\x56_\x90\xE0\x96\xBE.txt", "x"}},
@@ -398,13 +400,11 @@ void PrintTo(const Row& r, std::ostream* os) {
 std::vector<PlatArg> gArgs;
 PlatFile gHeld;
 
-// The command line's run, as a child can run it too; its last box comes back: the caption, the
-// flags and the text, \x01 between.
+// The command line's run, as a child can run it too; its last box comes back: its kind, \x01,
+// its text.
 int Cli(std::string* box) {
     int status = KwCliMain(gArgs, RecordBox);
-    if (!gBoxes.empty())
-        *box = gBoxes.back().caption + "\x01" + std::to_string(gBoxes.back().flags) + "\x01" +
-               gBoxes.back().text;
+    if (!gBoxes.empty()) *box = std::to_string(gBoxes.back().kind) + "\x01" + gBoxes.back().text;
     return status;
 }
 
@@ -502,8 +502,8 @@ TEST_P(Job, Row) {
     std::string out = testing::internal::GetCapturedStdout();
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find(r.stderrHas), std::string::npos) << said;
-    EXPECT_NE(out.find(r.stdoutHas), std::string::npos) << out;
-    EXPECT_NE(box.find(r.boxHas), std::string::npos) << box;
+    EXPECT_NE(out.find(KwSay(r.stdoutHas)), std::string::npos) << out;
+    EXPECT_NE(box.find(KwSay(r.boxHas)), std::string::npos) << box;
     ChangeDir(cwd);
     auto after = Snapshot(row);
     ReleaseHolds();
@@ -514,21 +514,24 @@ TEST_P(Job, Row) {
     if (r.box == kNoBox) {
         EXPECT_EQ(box, "");
     } else {
-        EXPECT_EQ(box.substr(0, box.rfind('\x01')),
-                  kTxtCaption + ("\x01" + std::to_string(kBoxTopmost)));
         const KwText& head = r.box ? *r.box : r.status == kKwDone ? kTxtDone : kTxtFailedHead;
+        KwBox kind = &head == &kTxtDone         ? kBoxDone
+                     : &head == &kTxtFailedHead ? kBoxFailure
+                                                : kBoxRefusal;
+        EXPECT_EQ(box.substr(0, box.rfind('\x01')), std::to_string(kind));
         EXPECT_EQ(text.rfind(KwSay(head), 0), 0u) << text;
     }
     std::vector<std::string> failed, want;
     for (size_t nl = text.find("\r\n"); r.status == kKwFailed && nl != std::string::npos;) {
         size_t next = text.find("\r\n", nl + 2);
         std::string line = text.substr(nl + 2, next - nl - 2);
-        if (line.find("：") != std::string::npos) failed.push_back(line);
+        if (line == KwSay(kTxtCopyIsAt)) break; // where the copy is, after the list
+        if (line.find(KwSay(kTxtColon)) != std::string::npos) failed.push_back(line);
         nl = next;
     }
     for (const Failed& f : r.failed)
-        want.push_back((f.name == u8"<new>" ? newFolder : Listed(f.name.c_str())) + "：" +
-                       KwSay(*f.why));
+        want.push_back((f.name == u8"<new>" ? newFolder : Listed(f.name.c_str())) +
+                       KwSay(kTxtColon) + KwSay(*f.why));
     std::sort(failed.begin(), failed.end());
     std::sort(want.begin(), want.end());
     ASSERT_EQ(failed.size(), want.size()) << text;

@@ -102,7 +102,14 @@ void RunWindowScenario(WindowDriver* w, const std::string& root) {
             EXPECT_EQ(b.caption, kTxtCaption);
             EXPECT_TRUE(b.owned && b.topmost);
             EXPECT_EQ(b.question, s.boxes[k] == &kTxtReplaceHead || s.boxes[k] == &kTxtCodeHead);
-            if (s.boxes[k] == &kTxtDone) {
+            EXPECT_EQ(b.warning, s.boxes[k] == &kTxtFailedHead);
+            // A question comes while the job checks (確認中 in the title); at a job's end the title
+            // is as before, and ③ can be pressed again only once the box is closed.
+            EXPECT_EQ(b.title == kWindowTitle, !b.question) << b.title;
+            if (s.boxes[k] == &kTxtDone || s.boxes[k] == &kTxtFailedHead) {
+                EXPECT_FALSE(b.pressable);
+            }
+            if (s.boxes[k] == &kTxtDone || s.boxes[k] == &kTxtFailedHead) { // where the copy is
                 EXPECT_NE(b.text.find(Path(root, typed)), std::string::npos) << b.text;
             }
         }

@@ -11,6 +11,10 @@ struct SeenBox {
     bool owned = false;    // by the main window
     bool topmost = false;  // the flag the program gave it
     bool question = false; // Yes and No, No the default
+    bool warning = false;  // with the warning icon
+    // The window meanwhile: its title, and whether ③ can be pressed.
+    std::string title;
+    bool pressable = true;
 };
 
 struct WindowDriver {

@@ -27,6 +27,11 @@ inline const char* KwSay(const KwText& text) {
     }
 }
 
+// The marks that join words: what, then why; a remark in brackets.
+inline constexpr KwText kTxtColon = {"：", ": "};
+inline constexpr KwText kTxtOpen = {"（", " ("};
+inline constexpr KwText kTxtClose = {"）", ")"};
+
 // A failure: why, in the user's words, and what it concerns (a file, a folder, the copies
 // that collide; "" for none). Empty where all went well.
 struct KwError {

@@ -47,17 +47,18 @@ inline constexpr ControlSpec kControlSpecs[] = {
 
 // The ends of the questions a run asks: what a No does.
 inline constexpr char kReplaceAsk[] =
-    "置き換えてよろしいですか？「いいえ」を選ぶと何も書き込みません。";
+    "上書きしてよろしいですか？「いいえ」を選ぶと何も書き込みません。";
 inline constexpr char kCodeAsk[] = "それでも続けますか？「いいえ」を選ぶと何も書き込みません。";
 
 // The face of the dialog font, and its height in pixels.
 inline constexpr char kFontFace[] = "ＭＳ Ｐゴシック";
 inline constexpr int kFontPixels = 12;
 
-// The title while a job runs: "<title> — コピー中 120 / 3000" once the files to copy are
+// The title while a job runs: "<title> - コピー中 120 / 3000" once the files to copy are
 // known; before, while the project is checked and a refusal or a question may come, "確認中".
+// A plain hyphen: CP932 has no em dash, and Windows would show another dash than Linux.
 inline std::string KwBusyTitle(size_t done, size_t total) {
-    std::string title = std::string(kWindowTitle) + " — ";
+    std::string title = std::string(kWindowTitle) + " - ";
     if (!total) return title + "確認中";
     return title + "コピー中 " + std::to_string(done) + " / " + std::to_string(total);
 }

@@ -45,13 +45,24 @@ class QtDriver : public WindowDriver {
                     seen.push_back({box->text().toStdString(), box->windowTitle().toStdString(),
                                     box->parentWidget() == window && box->isModal(),
                                     box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
-                                    no && box->defaultButton() == no});
+                                    no && box->defaultButton() == no,
+                                    box->icon() == QMessageBox::Warning,
+                                    window->windowTitle().toStdString(),
+                                    Control<QPushButton>(kIdExecute)->isEnabled()});
+                    // A question's buttons in the window's language.
+                    if (no) {
+                        EXPECT_EQ(no->text(), QString::fromUtf8("いいえ(&N)"));
+                        EXPECT_EQ(box->button(QMessageBox::Yes)->text(),
+                                  QString::fromUtf8("はい(&Y)"));
+                    }
                     picture = box->grab();
-                    // The questions, as a user sees them.
+                    // The questions and the failure, as a user sees them.
                     for (const auto& [head, file] :
-                         {std::pair{&kTxtCodeHead, "code"}, std::pair{&kTxtReplaceHead, "replace"}})
+                         {std::pair{&kTxtCodeHead, "question-code"},
+                          std::pair{&kTxtReplaceHead, "question-replace"},
+                          std::pair{&kTxtFailedHead, "failure"}})
                         if (seen.back().text.rfind(KwSay(*head), 0) == 0)
-                            picture.save(QString(KW_SCREENSHOT_DIR "/question-%1.png").arg(file));
+                            picture.save(QString(KW_SCREENSHOT_DIR "/%1.png").arg(file));
                     (no ? box->button(yes ? QMessageBox::Yes : QMessageBox::No)
                         : box->button(QMessageBox::Ok))
                         ->click();
@@ -87,7 +98,11 @@ class QtDriver : public WindowDriver {
         QApplication::sendEvent(window, &drop);
     }
     std::vector<SeenBox> Drop(const std::vector<std::string>& paths) override {
-        return Boxes([&] { DropNow(paths); });
+        return Boxes([&] {
+            DropNow(paths);
+            // The drop event has returned, and the file manager's drag with it, before a box.
+            EXPECT_TRUE(seen.empty()) << "a box inside the drop event";
+        });
     }
     // As a Japanese input method commits it.
     void Type(const std::string& utf8) override {

@@ -51,7 +51,8 @@ std::vector<HWND> WindowsOf(DWORD pid, const char* cls, HWND parent = nullptr) {
 }
 
 // The screen inside `rc`, as a BMP (32 bits, top-down).
-void SaveScreen(RECT rc, const std::string& file) {
+// What the screen shows in `rc`, as 32-bit BGRA rows from the top.
+std::string Grab(RECT rc) {
     LONG w = rc.right - rc.left, h = rc.bottom - rc.top;
     HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
     HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
@@ -65,10 +66,35 @@ void SaveScreen(RECT rc, const std::string& file) {
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
+    return px;
+}
+
+void SaveScreen(RECT rc, const std::string& file) {
+    LONG w = rc.right - rc.left, h = rc.bottom - rc.top;
+    BITMAPINFOHEADER bi = {sizeof bi, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::string px = Grab(rc);
     DWORD head = sizeof(BITMAPFILEHEADER) + sizeof bi;
     BITMAPFILEHEADER fh = {0x4D42, head + static_cast<DWORD>(px.size()), 0, 0, head};
     WriteFile(file, std::string(reinterpret_cast<char*>(&fh), sizeof fh) +
                         std::string(reinterpret_cast<char*>(&bi), sizeof bi) + px);
+}
+
+// The warning icon is the yellow one: icons are the other process's, so it is told by sight.
+bool ShowsWarning(HWND box) {
+    for (HWND c : WindowsOf(0, "Static", box)) {
+        if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+        RECT rc;
+        GetWindowRect(c, &rc);
+        std::string px = Grab(rc);
+        size_t yellow = 0;
+        for (size_t k = 0; k + 3 < px.size(); k += 4) {
+            auto b = static_cast<unsigned char>(px[k]), g = static_cast<unsigned char>(px[k + 1]),
+                 r = static_cast<unsigned char>(px[k + 2]);
+            yellow += r > 180 && g > 140 && b < 90;
+        }
+        if (yellow * 8 > px.size() / 4) return true; // an eighth of the icon
+    }
+    return false;
 }
 
 class Win32Driver : public WindowDriver {
@@ -116,19 +142,24 @@ class Win32Driver : public WindowDriver {
             HWND box = OpenBoxes()[0];
             Sleep(50);
             HWND no = GetDlgItem(box, IDNO);
-            SeenBox b{"", ::Text(box), GetWindow(box, GW_OWNER) == main,
+            SeenBox b{"",
+                      ::Text(box),
+                      GetWindow(box, GW_OWNER) == main,
                       (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
-                      no && (GetWindowLongA(no, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON};
+                      no && (GetWindowLongA(no, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON,
+                      ShowsWarning(box),
+                      ::Text(main),
+                      IsWindowEnabled(Item(kIdExecute)) != FALSE};
             for (HWND c : WindowsOf(0, "Static", box)) // the text is the box's longest static
                 if (::Text(c).size() > b.text.size()) b.text = ::Text(c);
             seen.push_back(b);
-            // The questions, as a user sees them.
+            // The questions and the failure, as a user sees them.
             RECT rc;
             GetWindowRect(box, &rc);
-            if (b.text.rfind(KwSay(kTxtCodeHead), 0) == 0)
-                SaveScreen(rc, gOut + "\\question-code.bmp");
-            if (b.text.rfind(KwSay(kTxtReplaceHead), 0) == 0)
-                SaveScreen(rc, gOut + "\\question-replace.bmp");
+            for (const auto& [head, file] : {std::pair{&kTxtCodeHead, "question-code"},
+                                             std::pair{&kTxtReplaceHead, "question-replace"},
+                                             std::pair{&kTxtFailedHead, "failure"}})
+                if (b.text.rfind(KwSay(*head), 0) == 0) SaveScreen(rc, gOut + "\\" + file + ".bmp");
             PostMessageA(box, WM_COMMAND, no ? (yes ? IDYES : IDNO) : IDOK, 0);
             WaitFor([&] { return !IsWindow(box); }, 5000);
             ms = 300;
@@ -223,8 +254,8 @@ TEST(Window, AliveDuringALongJob) {
         // Once the files are counted: ③ disabled and the progress in the title; a second press
         // and a drop change nothing.
         std::string title = ::Text(d.main);
-        if (title.find(" \x81\x5C \x83\x52\x83\x73\x81\x5B\x92\x86 ") == std::string::npos ||
-            copying++) // " ― コピー中 " in CP932
+        if (title.find(" - \x83\x52\x83\x73\x81\x5B\x92\x86 ") == std::string::npos ||
+            copying++) // " - コピー中 " in CP932
             continue;
         EXPECT_FALSE(IsWindowEnabled(d.Item(kIdExecute)));
         PostMessageA(d.main, WM_COMMAND, MAKEWPARAM(kIdExecute, BN_CLICKED), 0);

@@ -3,7 +3,10 @@
 #include "ui/qt/window.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QFile>
 #include <QUrl>
 
@@ -56,6 +59,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     KwApplication app(argc, argv);
+    // The window is Japanese: so are Qt's own words in it, where their translation is installed.
+    QTranslator qt;
+    if (qt.load(QLocale(QLocale::Japanese), "qtbase", "_",
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qt);
     KwMainWindow* window = CreateMainWindow();
     // A folder given on the command line (a file manager's "open with") is taken as if it
     // had been dropped first.

@@ -41,11 +41,12 @@ class QtPort : public KwWindowPort {
     explicit QtPort(KwMainWindow* w) : w_(w) {}
 
     // Modal, owned by the window, and the focus back in the name field afterwards.
-    void Box(const std::string& text, const char* caption, unsigned flags) override {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption), Q(text), QMessageBox::Ok,
-                        w_);
+    void Box(const std::string& text, KwBox kind) override {
+        QMessageBox box(kind == kBoxFailure ? QMessageBox::Warning : QMessageBox::NoIcon,
+                        QString::fromUtf8(kind == kBoxWriteFailed ? "" : kTxtCaption), Q(text),
+                        QMessageBox::Ok, w_);
         box.setObjectName("KwMessageBox");
-        if (flags & kBoxTopmost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        if (kind != kBoxWriteFailed) box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.exec();
         w_->newName_->setFocus();
     }
@@ -55,6 +56,9 @@ class QtPort : public KwWindowPort {
                         QMessageBox::Yes | QMessageBox::No, w_);
         box.setObjectName("KwMessageBox");
         box.setDefaultButton(QMessageBox::No);
+        // Qt's own words are English where no translation of them is installed.
+        box.button(QMessageBox::Yes)->setText(QString::fromUtf8("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(QString::fromUtf8("いいえ(&N)"));
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         bool yes = box.exec() == QMessageBox::Yes;
         w_->newName_->setFocus();
@@ -62,13 +66,14 @@ class QtPort : public KwWindowPort {
     }
     void Busy(bool busy) override {
         w_->execute_->setEnabled(!busy);
-        if (busy) {
-            w_->newName_->setFocus();
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        } else {
-            QApplication::restoreOverrideCursor();
-        }
-        w_->setWindowTitle(QString::fromStdString(busy ? KwBusyTitle(0, 0) : kWindowTitle));
+        if (!busy) return;
+        w_->newName_->setFocus();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        w_->setWindowTitle(QString::fromStdString(KwBusyTitle(0, 0)));
+    }
+    void Ended() override {
+        QApplication::restoreOverrideCursor();
+        w_->setWindowTitle(QString::fromUtf8(kWindowTitle));
     }
     void Progress(size_t done, size_t total) override {
         w_->setWindowTitle(QString::fromStdString(KwBusyTitle(done, total)));
@@ -148,7 +153,10 @@ void KwMainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void KwMainWindow::dropEvent(QDropEvent* event) {
     if (!event->mimeData()->hasUrls()) return;
     event->acceptProposedAction();
-    OnDropUrls(event->mimeData()->urls());
+    // Taken once the drop event has returned: a box of it must not hold the drag open in the
+    // file manager.
+    QMetaObject::invokeMethod(
+        this, [this, urls = event->mimeData()->urls()] { OnDropUrls(urls); }, Qt::QueuedConnection);
 }
 
 void KwMainWindow::closeEvent(QCloseEvent* event) {

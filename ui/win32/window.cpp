@@ -65,8 +65,9 @@ class WinPort : public KwWindowPort {
     HBRUSH brush = nullptr;
     std::unique_ptr<ITaskbarList3, ComRelease> taskbar; // where Windows has it (7 and later)
 
-    void Box(const std::string& text, const char* caption, unsigned flags) override {
-        ShowBox(text.c_str(), caption, flags);
+    void Box(const std::string& text, KwBox kind) override {
+        static const UINT kFlags[] = {MB_TOPMOST, MB_TOPMOST, MB_TOPMOST | MB_ICONWARNING, MB_OK};
+        ShowBox(text.c_str(), kind == kBoxWriteFailed ? "" : kTxtCaption, kFlags[kind]);
     }
     bool Ask(const std::string& question, KwQuestion kind) override {
         std::string text = question + "\r\n" + (kind == kAskCode ? kCodeAsk : kReplaceAsk);
@@ -76,13 +77,20 @@ class WinPort : public KwWindowPort {
     void Busy(bool busy) override {
         EnableWindow(Item(kIdExecute), !busy);
         if (busy) SetFocus(Item(kIdNewName));
-        SetWindowTextA(glMainWnd, busy ? KwBusyTitle(0, 0).c_str() : kWindowTitle);
-        if (taskbar) taskbar->SetProgressState(glMainWnd, busy ? TBPF_NORMAL : TBPF_NOPROGRESS);
-        // The pointer shows it at once where it is over the window, not at its next move.
+        if (busy) Show(true);
+    }
+    void Ended() override { Show(false); }
+    // The job in the title, the taskbar and the pointer, which shows it at once where it is
+    // over the window, not at its next move.
+    void Show(bool running) {
+        waiting = running;
+        SetWindowTextA(glMainWnd, running ? KwBusyTitle(0, 0).c_str() : kWindowTitle);
+        if (taskbar) taskbar->SetProgressState(glMainWnd, running ? TBPF_NORMAL : TBPF_NOPROGRESS);
         POINT at;
         if (GetCursorPos(&at) && GetAncestor(WindowFromPoint(at), GA_ROOT) == glMainWnd)
-            SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+            SetCursor(LoadCursorA(nullptr, running ? IDC_WAIT : IDC_ARROW));
     }
+    bool waiting = false; // the pointer waits
     void Progress(size_t done, size_t total) override {
         SetWindowTextA(glMainWnd, KwBusyTitle(done, total).c_str());
         if (taskbar) taskbar->SetProgressValue(glMainWnd, done, total);
@@ -147,7 +155,7 @@ void OnClose(HWND hwnd) {
 }
 
 LRESULT OnSetCursor(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!gController.Busy()) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!gPort.waiting) return DefWindowProcA(hwnd, msg, wParam, lParam);
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     return TRUE;
 }

@@ -87,7 +87,7 @@ struct PlatCalls {
     // that locks it too. create: made new (nothing may be there). Else an existing one (a
     // regular file, not a link) that nobody holds.
     int (*HoldMarkerAt)(PlatDir at, const char* name, int create, PlatFile* marker);
-    int (*Alloc)(size_t n, void** p); // zero-filled
+    int (*Alloc)(size_t n, void** p); // not zero-filled
     void (*Free)(void* p);
 };
 
@@ -162,6 +162,8 @@ int PlatConvert(std::string_view in, PlatEnc from, PlatEnc to, std::string* out)
 int PlatCompareNoCase(const char* a, const char* b);
 void PlatDebugOut(const char* line); // the debug-output channel
 int PlatProcessId();
+// The processor time this process has spent in its own code so far, in seconds (the benchmark's).
+double PlatUserSeconds();
 int64_t PlatNow();   // seconds since 1970
 int64_t PlatTicks(); // milliseconds, from any start, never going back
 

@@ -14,6 +14,7 @@
 #include <iconv.h>
 #include <map>
 #include <strings.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -97,6 +98,12 @@ void PlatDebugOut(const char* line) {
 
 int PlatProcessId() {
     return static_cast<int>(getpid());
+}
+
+double PlatUserSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec) + static_cast<double>(u.ru_utime.tv_usec) / 1e6;
 }
 
 int64_t PlatNow() {

@@ -127,6 +127,12 @@ int PlatProcessId() {
     return static_cast<int>(GetCurrentProcessId());
 }
 
+double PlatUserSeconds() {
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
+    return static_cast<double>(uint64_t{user.dwHighDateTime} << 32 | user.dwLowDateTime) / 1e7;
+}
+
 int64_t PlatNow() {
     return static_cast<int64_t>(time(nullptr));
 }

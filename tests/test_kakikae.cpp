@@ -1,5 +1,6 @@
 #include "text/basic.h"
 #include "text/content.h"
+#include "text/detect.h"
 #include "text/find.h"
 #include "text/kakikae.h"
 #include "text/mbcs.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <random>
 
@@ -179,6 +181,104 @@ TEST(KwFind, AgreesWithAPlainSearchAtEveryWidth) {
     KwFindSetLevel(-1);
 }
 
+// What the encoding decision reads in a text, at the vector width in use: each scan, each
+// line's kind, the decision and the segments of a mixed text.
+std::string Reading(const std::string& t) {
+    const char* p = t.data();
+    KwUtf8Scan u = KwScanUtf8(p, t.size());
+    std::string r = {char('0' + u.ascii), char('0' + u.valid), char('0' + KwScanCp932(p, t.size())),
+                     char('0' + (u.valid && KwScanJapanese(p, t.size())))};
+    std::string invalid[2]; // lines not valid in CP932, in UTF-8, as their kinds say
+    KwForEachLine(p, t.size(), [&](size_t b, size_t e, KwLineKind k) {
+        std::string line = " " + std::to_string(b) + "-" + std::to_string(e);
+        r += line + ":" + std::to_string(k);
+        invalid[0] += k == kLineUtf8 || k == kLineNeither ? line : "";
+        invalid[1] += k == kLineCp932 || k == kLineNeither ? line : "";
+    });
+    for (bool utf8 : {false, true}) {
+        std::string got;
+        KwForEachInvalidLine(p, t.size(), utf8, [&](size_t b, size_t e) {
+            got += " " + std::to_string(b) + "-" + std::to_string(e);
+            return true;
+        });
+        EXPECT_EQ(got, invalid[utf8]) << (utf8 ? "UTF-8" : "CP932");
+    }
+    std::vector<KwSegment> segments, again;
+    KwTextKind kind = KwDetectText(p, t.size(), &segments);
+    r += " " + std::to_string(kind.enc) + std::to_string(kind.bom) + std::to_string(kind.ascii) +
+         std::to_string(kind.mixed);
+    // The segments, of the decision and of the text read again, are its lines' kinds: each line
+    // in the encoding it is valid in, or the text's, runs of the same made one.
+    std::vector<KwSegment> want;
+    KwForEachLine(p, t.size(), [&](size_t b, size_t e, KwLineKind k) {
+        KwSegment s{b, e,
+                    k == kLineUtf8    ? kEncUtf8
+                    : k == kLineCp932 ? kEncCp932
+                                      : kind.enc,
+                    k != kLineNeither};
+        if (!want.empty() && want.back().enc == s.enc && want.back().readable == s.readable)
+            want.back().end = e;
+        else
+            want.push_back(s);
+    });
+    auto text = [](const std::vector<KwSegment>& list) {
+        std::string r;
+        for (const KwSegment& s : list)
+            r += std::to_string(s.begin) + "-" + std::to_string(s.end) + ":" +
+                 std::to_string(s.enc) + std::to_string(s.readable) + " ";
+        return r;
+    };
+    KwSegments(p, t.size(), kind.enc, &again);
+    EXPECT_EQ(text(again), text(want));
+    if (kind.mixed) {
+        EXPECT_EQ(text(segments), text(want));
+    }
+    return r;
+}
+
+// The vector decision against the plain one at every width the processor has: random texts of
+// characters valid and broken in each encoding, ones outside the Japanese ranges, lines of
+// both encodings, at every alignment and across blocks of 64 and their ends.
+TEST(KwDetectText, AgreesWithThePlainOneAtEveryWidth) {
+    std::mt19937 rng(31);
+    const std::vector<std::string> tokens[] = {
+        // UTF-8: kana, kanji, full-width, Latin, emoji; broken, overlong, surrogate, past 10FFFF.
+        {"a", " ", "\n", "\r\n", "\xE3\x81\x82", "\xE6\xBC\xA2", "\xEF\xBC\x88", "\xC3\xA9",
+         "\xF0\x9F\x98\x80", "\xE3", "\xE3\x81", "\x80", "\xC0\xAF", "\xE0\x80\x80", "\xED\xA0\x80",
+         "\xF0\x80\x80\x80", "\xF4\x90\x80\x80", "\xFF"},
+        // Outside the Japanese ranges, or at their edges.
+        {"a", "\n", "\xE3\x81\x82", "\xD9\x83", "\xE4\xB7\x80", "\xE4\xB8\x80", "\xE3\x84\x80",
+         "\xE3\x87\xB0", "\xEF\xBF\xBF", "\xEF\xBD\x81", "\xE2\x80\xA6", "\xC2\x80"},
+        // CP932: kana, the 41 and 5C trails, half-width; lone leads, 80, A0, FD.
+        {"a", "\n", "\x82\xA0", "\x83\x41", "\x81\x5C", "\xB1", "\x82", "\xE0", "\x80", "\xA0",
+         "\xFD", "\x81\x7F", "\x82\x0A"},
+    };
+    const std::string lines[] = {"\xE3\x81\x82\xE3\x81\x84"
+                                 "a\r\n",
+                                 "\x82\xA0\x82\xA2"
+                                 "a\r\n",
+                                 "abc\n", "\xE3\x81\x82\n", "\x82\xA0\x82\n"};
+    const int widest = KwFindLevel();
+    for (int round = 0; round < 4000; ++round) {
+        std::string text(rng() % 16, 'x'); // an offset, cut off below
+        size_t off = text.size();
+        // Now and then lines enough that their segments are too many to keep while counting.
+        size_t count = round % 3000 == 3 ? 12000 : round % 10 ? 60 : 400;
+        for (size_t k = rng() % count; k > 0; --k)
+            text += round % 4 == 3 ? lines[rng() % std::size(lines)]
+                                   : tokens[round % 3][rng() % tokens[round % 3].size()];
+        if (round % 50 == 0) text.insert(off, "\xEF\xBB\xBF"); // a UTF-8 mark
+        text.erase(0, off);
+        KwFindSetLevel(0);
+        std::string plain = Reading(text);
+        for (int level = 1; level <= widest; ++level) {
+            KwFindSetLevel(level);
+            ASSERT_EQ(Reading(text), plain) << "level " << level << " round " << round;
+        }
+    }
+    KwFindSetLevel(-1);
+}
+
 // A text's content through the engine: its encoding decided, the names in it, the result.
 // Names are given in the build's own encoding (CP932 on Windows), texts as bytes.
 TEST(Content, Table) {
@@ -190,6 +290,7 @@ TEST(Content, Table) {
                "\"\" b\"\r\n";
     };
     const std::string code = codeWith("Sample");
+    const int widest = KwFindLevel();
     struct Row {
         std::string in, old, nw;
         PlatEnc project;
@@ -244,6 +345,14 @@ TEST(Content, Table) {
         KwCodePlaces(r.in.data(), r.in.size(), names.old[kEncCp932], kUnitCp932, KwCodeFitOf(r.nw),
                      &places);
         EXPECT_TRUE(r.places < 0 || places.size() == static_cast<size_t>(r.places));
+        // Read alike at every vector width.
+        KwFindSetLevel(0);
+        std::string plain = Reading(r.in);
+        for (int level = 1; level <= widest; ++level) {
+            KwFindSetLevel(level);
+            EXPECT_EQ(Reading(r.in), plain) << "level " << level;
+        }
+        KwFindSetLevel(-1);
     }
 }
 

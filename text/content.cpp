@@ -28,23 +28,52 @@ KwError Replace(KwBuf* buf, const KwNameForms& names, PlatEnc enc, size_t first,
     return e;
 }
 
-KwError Append(KwBuf* out, std::string_view bytes) {
-    if (KwError e = KwBufReserve(out, out->len + bytes.size())) return e;
-    std::memcpy(out->text() + out->len, bytes.data(), bytes.size());
-    out->len += bytes.size();
-    out->text()[out->len] = '\0';
-    return {};
-}
+// The output of a text rewritten piece by piece: in the text's own buffer behind the input
+// still to read, as long as the room before the text keeps it behind; else in one of its own.
+struct Output {
+    KwBuf* buf;
+    KwBuf own;
+    size_t len = 0;
+    bool inPlace = true;
+
+    // n bytes more, with the input read up to `read`.
+    KwError Put(const char* src, size_t n, size_t read) {
+        if (inPlace && len + n <= buf->at + read) {
+            std::memmove(buf->p + len, src, n);
+            len += n;
+            return {};
+        }
+        if (inPlace) { // what is left to read, and a quarter more for it to grow by
+            size_t rest = buf->len - read;
+            if (KwError e = KwBufReserve(&own, len + n + rest + rest / 4)) return e;
+            std::memcpy(own.p, buf->p, len);
+            inPlace = false;
+        }
+        own.len = len;
+        if (KwError e = KwBufReserve(&own, len + n)) return e;
+        std::memcpy(own.p + len, src, n);
+        len += n;
+        return {};
+    }
+    void Finish() {
+        if (!inPlace) *buf = std::move(own);
+        buf->at = 0;
+        buf->len = len;
+        buf->p[len] = '\0';
+    }
+};
 
 // A text of lines in both encodings: each run of lines in its own, the lines that read in
-// neither as they are.
-KwError ReplaceMixed(KwBuf* buf, const KwNameForms& names, KwTextInfo* info) {
-    std::vector<KwSegment> segments;
-    KwSegments(buf->text(), buf->len, &segments);
+// neither as they are. A run without the name goes over as it is.
+KwError ReplaceMixed(KwBuf* buf, const KwNameForms& names, const std::vector<KwSegment>& segments,
+                     KwTextInfo* info) {
     const uint64_t limit = 4 * uint64_t{buf->len} + (uint64_t{64} << 20);
-    KwBuf out, piece;
+    const bool fold = names.hasOld[kEncCp932] && HasOtherForm(names.old[kEncCp932]);
+    Output out{buf, {}};
+    KwBuf piece;
     for (const KwSegment& s : segments) {
         std::string_view text(buf->text() + s.begin, s.end - s.begin);
+        const std::string& old = names.old[s.enc];
         if (!s.readable) {
             for (PlatEnc e : {kEncCp932, kEncUtf8})
                 if (names.hasOld[e] && text.find(names.old[e]) != std::string_view::npos)
@@ -52,18 +81,24 @@ KwError ReplaceMixed(KwBuf* buf, const KwNameForms& names, KwTextInfo* info) {
         } else if (!names.hasOld[s.enc]) {
             info->noForm = info->noForm || !KwIsAscii(text);
         } else {
-            uint64_t count = 0;
-            KakikaeRules rules{UnitOf(s.enc), s.enc == kEncCp932};
-            if (KwError e = KwBufAssign(&piece, text, 0)) return e;
-            if (KwError e = StrKakikae(&piece, names.nw[s.enc], names.old[s.enc], rules, &count))
-                return e;
-            info->count += count;
-            text = {piece.text(), piece.len};
+            bool folds = s.enc == kEncCp932 && fold;
+            size_t first = folds ? kKakikaeUnsearched
+                                 : KwFind(text.data(), text.size(), old.data(), old.size());
+            if (folds || first < text.size()) {
+                uint64_t count = 0;
+                KakikaeRules rules{UnitOf(s.enc), folds, 0, first};
+                // With room to grow in place, as a whole text has.
+                size_t room = KakikaeRoom(text.size(), names.nw[s.enc], old);
+                if (KwError e = KwBufAssign(&piece, text, room)) return e;
+                if (KwError e = StrKakikae(&piece, names.nw[s.enc], old, rules, &count)) return e;
+                info->count += count;
+                text = {piece.text(), piece.len};
+            }
         }
         if (out.len + text.size() > limit) return KwError(kTxtWhyTooLarge);
-        if (KwError e = Append(&out, text)) return e;
+        if (KwError e = out.Put(text.data(), text.size(), s.end)) return e;
     }
-    *buf = std::move(out);
+    out.Finish();
     return {};
 }
 
@@ -105,7 +140,7 @@ const char* KwEncodingLabel(const KwTextInfo& info) {
 }
 
 KwError KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
-                         KwTextInfo* info) {
+                         KwTextInfo* info, const KwTextKind* known) {
     *info = KwTextInfo{};
     const std::string& old = names.old[kEncUtf8];
     const char* p = buf->text();
@@ -119,8 +154,10 @@ KwError KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bo
         first = KwFind(p, buf->len, old.data(), old.size());
         if (first >= buf->len) return {};
     }
-    info->kind = KwDetectText(p, buf->len);
+    std::vector<KwSegment> segments;
+    info->kind = known ? *known : KwDetectText(p, buf->len, &segments);
+    if (known && known->mixed) KwSegments(p, buf->len, known->enc, &segments);
     info->enc = info->kind.ascii ? ascii : info->kind.enc;
-    return info->kind.mixed ? ReplaceMixed(buf, names, info)
+    return info->kind.mixed ? ReplaceMixed(buf, names, segments, info)
                             : Replace(buf, names, info->enc, first, info);
 }

@@ -32,5 +32,6 @@ const char* KwEncodingLabel(const KwTextInfo& info);
 // of an ASCII text. On failure the text is undefined. A text with a
 // place that can't be read either way is rewritten everywhere else and marked `unreadable`.
 // `detect`: decide the encoding also where the old name can't be in the text (to show it).
+// `known`: how the text was read before (the same bytes), not decided again.
 KwError KwRewriteContent(KwBuf* buf, const KwNameForms& names, PlatEnc ascii, bool detect,
-                         KwTextInfo* info);
+                         KwTextInfo* info, const KwTextKind* known = nullptr);

@@ -1,5 +1,6 @@
 #include "text/encoding.h"
 
+#include "text/detect.h"
 #include "text/mbcs.h"
 
 #include <algorithm>
@@ -7,91 +8,52 @@
 
 namespace {
 
-// The code point of the valid UTF-8 character at p, and its length.
-uint32_t Decode(const unsigned char* p, size_t* len) {
-    if (p[0] < 0x80) return *len = 1, p[0];
-    if (p[0] < 0xE0) return *len = 2, (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
-    if (p[0] < 0xF0) return *len = 3, (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-    return *len = 4,
-           (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
-}
-
-// What a Japanese project's texts hold beyond ASCII. CP932 read as UTF-8 by mistake gives
-// characters outside these (U+04B0 and the Arabic U+0643 for "ﾒｰﾙア").
-constexpr uint32_t kJapanese[][2] = {
-    {0x00A0, 0x024F},   // Latin-1 and accented Latin letters (¢ £ ¬ ´ ¨ ° ± × ÷)
-    {0x0391, 0x03C9},   // Greek letters
-    {0x0401, 0x0451},   // Russian letters
-    {0x2000, 0x206F},   // punctuation (‖ … ※ ‐ — and the zero-width joiner)
-    {0x20A0, 0x20CF},   // currency signs
-    {0x2100, 0x23FF},   // letterlike, number forms, arrows, mathematical operators (−), technical
-    {0x2460, 0x27BF},   // enclosed numbers, box drawing, shapes, symbols, dingbats
-    {0x2B00, 0x2BFF},   // symbols and arrows (⭐)
-    {0x2E80, 0x2FDF},   // radicals
-    {0x3000, 0x30FF},   // CJK punctuation (〜), hiragana, katakana
-    {0x31F0, 0x4DBF},   // katakana extensions, enclosed and compatibility CJK, extension A
-    {0x4E00, 0x9FFF},   // kanji
-    {0xE000, 0xE757},   // CP932's user-defined characters
-    {0xF900, 0xFAFF},   // compatibility kanji
-    {0xFE00, 0xFE0F},   // variation selectors (emoji)
-    {0xFE30, 0xFE4F},   // vertical forms
-    {0xFEFF, 0xFEFF},   // a byte-order mark inside
-    {0xFF00, 0xFFEF},   // full-width and half-width forms
-    {0x1F000, 0x1FAFF}, // emoji
-    {0x20000, 0x3134F}, // kanji extensions
-    {0xE0020, 0xE007F}, // emoji tags
-};
-
-bool IsJapanese(uint32_t c) {
-    if (c < 0x80) return true;
-    auto it = std::upper_bound(std::begin(kJapanese), std::end(kJapanese), c,
-                               [](uint32_t v, const uint32_t* r) { return v < r[0]; });
-    return it != std::begin(kJapanese) && c <= (*(it - 1))[1];
-}
-
-// Valid UTF-8 taken as that.
-bool AllJapanese(const char* p, size_t n) {
-    const auto* s = reinterpret_cast<const unsigned char*>(p);
-    for (size_t i = 0, len; i < n; i += len)
-        if (!IsJapanese(Decode(s + i, &len))) return false;
-    return true;
-}
-
 bool HasUtf8Mark(const char* p, size_t n) {
     return n >= 3 && p[0] == '\xEF' && p[1] == '\xBB' && p[2] == '\xBF';
 }
 
-enum LineKind { kLineAscii, kLineUtf8, kLineCp932, kLineBoth, kLineNeither };
-
-// Each line (up to and with its "\n") and what it is valid in.
-template <typename F> void ForEachLine(const char* p, size_t n, F f) {
-    for (size_t b = 0; b < n;) {
-        const void* nl = std::memchr(p + b, '\n', n - b);
-        size_t e = nl ? static_cast<size_t>(static_cast<const char*>(nl) - p) + 1 : n;
-        LineKind k = kLineAscii;
-        if (!KwIsAscii({p + b, e - b})) {
-            bool u = IsValidUtf8(p + b, e - b), c = IsValidCp932(p + b, e - b);
-            k = u && c ? kLineBoth : u ? kLineUtf8 : c ? kLineCp932 : kLineNeither;
-        }
-        f(b, e, k);
-        b = e;
-    }
-}
-
-struct Votes {
-    size_t utf8 = 0, cp932 = 0, neither = 0;
-    // The encoding of lines valid in both: most of the others', CP932 (the IDE's) when even.
-    PlatEnc Both() const { return utf8 > cp932 ? kEncUtf8 : kEncCp932; }
+// The lines beyond ASCII not valid in one encoding: how many (counted until `enough`: then
+// only the count tells), and where, while they are few.
+struct Invalid {
+    size_t count = 0;
+    std::vector<KwSegment> lines; // as segments of no encoding yet
+    bool all = true;              // each in `lines`
 };
 
-Votes CountLines(const char* p, size_t n) {
-    Votes v;
-    ForEachLine(p, n, [&](size_t, size_t, LineKind k) {
-        v.utf8 += k == kLineUtf8;
-        v.cp932 += k == kLineCp932;
-        v.neither += k == kLineNeither;
+Invalid InvalidLines(const char* p, size_t n, PlatEnc enc, size_t most, size_t enough = SIZE_MAX) {
+    Invalid r;
+    KwForEachInvalidLine(p, n, enc == kEncUtf8, [&](size_t b, size_t e) {
+        if (r.lines.size() < most)
+            r.lines.push_back({b, e, enc, false});
+        else
+            r.all = false;
+        return ++r.count < enough;
     });
-    return v;
+    return r;
+}
+
+// The segments of a text whose lines valid in `both` are read in it, from those that are not:
+// each read in the other encoding where it is valid there, else left unreadable.
+void SegmentsFrom(const char* p, size_t n, PlatEnc both, const Invalid& invalid,
+                  std::vector<KwSegment>* out) {
+    const PlatEnc other = both == kEncUtf8 ? kEncCp932 : kEncUtf8;
+    auto add = [&](size_t b, size_t e, PlatEnc enc, bool readable) {
+        if (b == e) return;
+        if (!out->empty() && out->back().enc == enc && out->back().readable == readable)
+            out->back().end = e;
+        else
+            out->push_back({b, e, enc, readable});
+    };
+    out->clear();
+    size_t at = 0;
+    for (const KwSegment& l : invalid.lines) {
+        add(at, l.begin, both, true);
+        bool readable = other == kEncUtf8 ? KwScanUtf8(p + l.begin, l.end - l.begin).valid
+                                          : KwScanCp932(p + l.begin, l.end - l.begin);
+        add(l.begin, l.end, readable ? other : both, readable);
+        at = l.end;
+    }
+    add(at, n, both, true);
 }
 
 // Two-byte CP932 codes in order, 188 a lead byte (trail bytes 40-7E and 80-FC; leads 81-9F
@@ -121,35 +83,53 @@ bool IsTrail(int t) {
 
 } // namespace
 
-bool IsValidCp932(const char* p, size_t n) {
-    const auto* s = reinterpret_cast<const unsigned char*>(p);
-    for (size_t i = 0; i < n; ++i) {
-        if (s[i] < 0x80 || (s[i] >= 0xA1 && s[i] <= 0xDF)) continue;
-        if (!IsCp932Lead(s[i]) || i + 1 == n || !IsTrail(s[i + 1])) return false;
-        ++i;
-    }
-    return true;
-}
-
-KwTextKind KwDetectText(const char* p, size_t n) {
+KwTextKind KwDetectText(const char* p, size_t n, std::vector<KwSegment>* segments) {
     const auto* s = reinterpret_cast<const unsigned char*>(p);
     // A UTF-8 mark decides for the text, but a line pasted from a CP932 one stays CP932.
-    if (HasUtf8Mark(p, n)) return {kEncUtf8, 3, false, !IsValidUtf8(p + 3, n - 3)};
+    if (HasUtf8Mark(p, n)) {
+        KwTextKind kind{kEncUtf8, 3, false, !KwScanUtf8(p + 3, n - 3).valid};
+        if (kind.mixed && segments) KwSegments(p, n, kEncUtf8, segments);
+        return kind;
+    }
     if (n >= 2 && s[0] == 0xFF && s[1] == 0xFE) return {kEncUtf16Le, 2};
     if (n >= 2 && s[0] == 0xFE && s[1] == 0xFF) return {kEncUtf16Be, 2};
-    if (KwIsAscii({p, n})) return {kEncCp932, 0, true};
-    if (IsValidUtf8(p, n)) return {AllJapanese(p, n) || !IsValidCp932(p, n) ? kEncUtf8 : kEncCp932};
+    // CP932 text fails UTF-8 within its first characters, and UTF-8 text CP932 within its
+    // first lines: each scan ends where its encoding does.
+    KwUtf8Scan utf8 = KwScanUtf8(p, n);
+    if (utf8.ascii) return {kEncCp932, 0, true};
+    if (utf8.valid) return {!KwScanCp932(p, n) || KwScanJapanese(p, n) ? kEncUtf8 : kEncCp932};
+    size_t cp932Upto = 0;
+    if (KwScanCp932(p, n, &cp932Upto)) return {kEncCp932};
     // A UTF-8 text with a line from a CP932 one may be valid CP932 as a whole: then "が" and
-    // the next byte read as one character, and a name after it is missed. Line by line.
-    Votes v = CountLines(p, n);
-    if (v.utf8 == 0 && v.neither == 0) return {kEncCp932};
-    return {v.Both(), 0, false, true};
+    // the next byte read as one character, and a name after it is missed. Line by line: lines
+    // valid in both are read in the encoding more of the others are in, CP932 (the IDE's) when
+    // even. Those valid in UTF-8 outnumber those valid in CP932 just when fewer lines are not
+    // valid in UTF-8 than in CP932: counted for the encoding the text likely is most of (the
+    // one it reads in longer), then for the other only until it is outnumbered.
+    const size_t most = n / 1024 + 64;
+    PlatEnc first = utf8.upto >= cp932Upto ? kEncUtf8 : kEncCp932;
+    PlatEnc second = first == kEncUtf8 ? kEncCp932 : kEncUtf8;
+    Invalid a = InvalidLines(p, n, first, most);
+    size_t enough = a.count + (first == kEncUtf8); // that many make `first` win
+    Invalid b = InvalidLines(p, n, second, most, enough);
+    bool firstWins = b.count >= enough;
+    PlatEnc both = firstWins ? first : second;
+    if (segments) {
+        const Invalid& of = firstWins ? a : b;
+        if (of.all)
+            SegmentsFrom(p, n, both, of, segments);
+        else
+            KwSegments(p, n, both, segments);
+    }
+    return {both, 0, false, true};
 }
 
-void KwSegments(const char* p, size_t n, std::vector<KwSegment>* out) {
+void KwSegments(const char* p, size_t n, PlatEnc both, std::vector<KwSegment>* out) {
+    Invalid invalid = InvalidLines(p, n, both, n / 1024 + 64);
+    if (invalid.all) return SegmentsFrom(p, n, both, invalid, out);
+    // Many lines not valid in `both`: each line's kind in one pass.
     out->clear();
-    PlatEnc both = HasUtf8Mark(p, n) ? kEncUtf8 : CountLines(p, n).Both();
-    ForEachLine(p, n, [&](size_t b, size_t e, LineKind k) {
+    KwForEachLine(p, n, [&](size_t b, size_t e, KwLineKind k) {
         PlatEnc enc = k == kLineUtf8 ? kEncUtf8 : k == kLineCp932 ? kEncCp932 : both;
         bool readable = k != kLineNeither;
         if (!out->empty() && out->back().enc == enc && out->back().readable == readable)

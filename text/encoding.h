@@ -17,22 +17,22 @@ struct KwTextKind {
     bool mixed = false; // lines in both encodings, or in neither: read line by line
 };
 
-// A byte-order mark decides (a UTF-8 one for the lines valid in both, where the text is not
-// valid UTF-8 as a whole); else valid UTF-8 that reads as Japanese text is UTF-8, valid CP932
-// is CP932, and a text that is neither as a whole is read line by line.
-KwTextKind KwDetectText(const char* p, size_t n);
-
 // Lines of a mixed text with the encoding each is read in: the one it is valid in, or where it
-// is valid in both, the one most of the text's other lines are in (UTF-8 after a UTF-8 mark).
-// `readable` is false for a line valid in neither.
+// is valid in both, `both` (the text's, as decided: most of its other lines', UTF-8 after a
+// UTF-8 mark). `readable` is false for a line valid in neither.
 struct KwSegment {
     size_t begin, end;
     PlatEnc enc;
     bool readable;
 };
-void KwSegments(const char* p, size_t n, std::vector<KwSegment>* out);
 
-bool IsValidCp932(const char* p, size_t n);
+// A byte-order mark decides (a UTF-8 one for the lines valid in both, where the text is not
+// valid UTF-8 as a whole); else valid UTF-8 that reads as Japanese text is UTF-8, valid CP932
+// is CP932, and a text that is neither as a whole is read line by line. The segments of a
+// mixed text, where asked for, come out of the same pass.
+KwTextKind KwDetectText(const char* p, size_t n, std::vector<KwSegment>* segments = nullptr);
+
+void KwSegments(const char* p, size_t n, PlatEnc both, std::vector<KwSegment>* out);
 
 // A CP932 two-byte character as the lowest of its byte forms: the NEC and IBM extensions and
 // NEC row 13 hold some characters of JIS X 0208, and of each other, again.

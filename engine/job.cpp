@@ -37,9 +37,10 @@ size_t RoomFor(const KwRun& run, uint64_t size) {
 }
 
 // Reads a file to its end into the content buffer, behind the room the replacement may grow
-// into: as it was, or not at all. One that changed meanwhile (an editor saved it) is read
-// again, once.
-KwError ReadWhole(const KwRun& run, const std::string& name, KwBuf* buf, bool trace) {
+// into: as it was (`stamp`), or not at all. One that changed meanwhile (an editor saved it) is
+// read again, once.
+KwError ReadWhole(const KwRun& run, const std::string& name, KwBuf* buf, bool trace,
+                  PlatStamp* stamp = nullptr) {
     std::string path = run.dropFolder + kPlatSep + name;
     for (int tries = 0; tries < 2; ++tries) {
         PlatOpenFile in;
@@ -63,7 +64,10 @@ KwError ReadWhole(const KwRun& run, const std::string& name, KwBuf* buf, bool tr
             buf->len += got;
         }
         if (int err = glPlat.Stamp(in.get(), &after)) return {KwReason(kTxtWhyRead, err), name};
-        if (after == before && buf->len == size) return {};
+        if (after == before && buf->len == size) {
+            if (stamp) *stamp = after;
+            return {};
+        }
     }
     return KwError(kTxtWhyChanged, name);
 }
@@ -72,15 +76,26 @@ KwError ReadWhole(const KwRun& run, const std::string& name, KwBuf* buf, bool tr
 // even where the name can't be in it (to show it).
 KwError ReadAndRewrite(const KwRun& run, const KwPlanEntry& entry, KwBuf* buf, bool detect,
                        KwTextInfo* info) {
-    if (KwError e = ReadWhole(run, entry.name, buf, !detect)) return e;
+    PlatStamp stamp;
+    if (KwError e = ReadWhole(run, entry.name, buf, !detect, &stamp)) return e;
     int group = std::max(0, KwTextGroupOf(entry.name));
-    KwError e = KwRewriteContent(buf, run.forms, run.ascii[group], detect, info);
+    bool known = entry.kindKnown && entry.kindOf == stamp;
+    KwError e = KwRewriteContent(buf, run.forms, run.ascii[group], detect, info,
+                                 known ? &entry.kind : nullptr);
     // Written, but a place holds the old name as it was: one that reads in neither encoding,
     // or one in an encoding that can't hold the name.
     if (!e && info->unreadable) e = KwError(kTxtWhyMixed);
     if (!e && info->noForm) e = KwError(kTxtWhyNoForm);
     e.what = entry.name;
     return e;
+}
+
+// How a text read into `buf` (as it was at `stamp`) is read: as it was decided before, or
+// decided now and kept for the next time it is read.
+const KwTextKind& KindOf(KwPlanEntry* e, const KwBuf& buf, const PlatStamp& stamp) {
+    if (!e->kindKnown || !(e->kindOf == stamp))
+        e->kind = KwDetectText(buf.text(), buf.len), e->kindOf = stamp, e->kindKnown = true;
+    return e->kind;
 }
 
 // The places of the sources' program code where the new name can't stand, where there can be
@@ -90,11 +105,12 @@ void FindCodePlaces(const KwRequest& request, KwRun* run) {
     if (fit == kFitsCode) return;
     KwBuf& buf = run->content;
     std::vector<KwSegment> segments;
+    PlatStamp stamp;
     for (KwPlanEntry& e : run->entries) {
         if (e.action != kKwRewrite || KwTextGroupOf(e.name) != kGroupSource ||
-            ReadWhole(*run, e.name, &buf, false))
+            ReadWhole(*run, e.name, &buf, false, &stamp))
             continue; // a text that can't be read is said of when it is copied
-        KwTextKind kind = KwDetectText(buf.text(), buf.len);
+        const KwTextKind& kind = KindOf(&e, buf, stamp);
         std::vector<KwCodePlace> places;
         auto find = [&](size_t begin, size_t end, PlatEnc enc) {
             if (!run->forms.hasOld[enc] || enc > kEncUtf8) return;
@@ -102,7 +118,7 @@ void FindCodePlaces(const KwRequest& request, KwRun* run) {
                          enc == kEncCp932 ? kUnitCp932 : kUnitByte, fit, &places);
         };
         if (kind.mixed) {
-            KwSegments(buf.text(), buf.len, &segments);
+            KwSegments(buf.text(), buf.len, kind.enc, &segments);
             for (const KwSegment& s : segments)
                 if (s.readable) find(s.begin, s.end, s.enc);
         } else {
@@ -248,13 +264,14 @@ void KwProjectEncoding(KwRun* run) {
     // Of each group's texts that hold more than ASCII: how many read as UTF-8, how many not.
     int utf8[3] = {}, other[3] = {};
     KwBuf buf;
-    for (const KwPlanEntry& e : run->entries) {
+    PlatStamp stamp;
+    for (KwPlanEntry& e : run->entries) {
         int g = KwTextGroupOf(e.name);
         // The IDE reads its own files in CP932 whatever the others are in.
         if (e.action != kKwRewrite || g == kGroupIde || other[g] ||
-            ReadWhole(*run, e.name, &buf, false))
+            ReadWhole(*run, e.name, &buf, false, &stamp))
             continue;
-        KwTextKind kind = KwDetectText(buf.text(), buf.len);
+        const KwTextKind& kind = KindOf(&e, buf, stamp);
         if (!kind.ascii) ++(kind.enc == kEncUtf8 && !kind.mixed ? utf8 : other)[g];
     }
     auto decide = [&](int g) { return utf8[g] && !other[g] ? kEncUtf8 : kEncCp932; };

@@ -27,6 +27,11 @@ struct KwPlanEntry {
     std::string replacedName;
     bool replaces = false;
     size_t codePlaces = 0; // places of program code the new name can't stand in
+    // How the text was read when it was read before, and what it was then: read again as it
+    // was, it is not decided again.
+    KwTextKind kind;
+    PlatStamp kindOf;
+    bool kindKnown = false;
 };
 
 // A place of a source's program code where the new name would land and can't stand: the copy

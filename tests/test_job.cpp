@@ -114,6 +114,19 @@ void SaveWhileCopied(const std::string& row, int times) {
         return gReal.CopyAt(from, at, name);
     };
 }
+// A text saved in another encoding after its encoding was looked at (its kind and its code),
+// just before its copy is read.
+int gOpens = 0;
+void SaveBetweenReads(const std::string& row) {
+    gReal = glPlat;
+    gRow = row;
+    gOpens = 0;
+    glPlat.OpenRead = [](const char* path, PlatFile* f) {
+        if (std::string(path).ends_with("Main.sbp") && ++gOpens == 3) // the copy's read
+            WriteFile(path, U8(u8"' ア Proj"));
+        return gReal.OpenRead(path, f);
+    };
+}
 void SaveIntoNewFolder(const std::string& row) {
     gReal = glPlat;
     gRow = row;
@@ -325,6 +338,9 @@ std::vector<Row> Rows() {
          .during = [](const std::string& row) { SaveWhileRead(row, 1); }},
         {.what = "a text saved on every read: reported", .project = {pj, {u8"Main.sbp", "' Proj v0"}}, .status = kKwFailed,
          .failed = {{u8"Main.sbp", &kTxtWhyChanged}}, .touched = {"Proj/Main"}, .where = kLinux, .during = [](const std::string& row) { SaveWhileRead(row, 9); }},
+        {.what = "a text saved in another encoding between its reads: read as it is now", .project = {pj, {u8"Main.sbp", "' \x83\x41 Proj"}},
+         .newName = U8(u8"新"), .want = {{u8"新.pj", "\x90\x56"}, {u8"Main.sbp", U8(u8"' ア 新")}}, .copyFolder = u8"新", .touched = {"Proj/Main"},
+         .during = [](const std::string& row) { SaveBetweenReads(row); }},
         {.what = "a picture saved while copied: copied again", .project = {pj, {u8"pic.bmp", "picture"}},
          .want = {{u8"New.pj", "New"}, {u8"pic.bmp", "picture v0"}}, .touched = {"Proj/pic"}, .during = [](const std::string& row) { SaveWhileCopied(row, 1); }},
         {.what = "a picture saved on every copy: reported", .project = {pj, {u8"pic.bmp", "picture"}}, .status = kKwFailed,

@@ -1,5 +1,6 @@
-// kw_speed: the replacement on each workload and the whole job on one large text, each beside
-// its baselines from the same run. The same source is built natively and for Windows (run
+// kw_speed: the replacement on each workload, the text path (the encoding decided, then the
+// name replaced) on each kind of text, and the whole job on one large text of each kind, each
+// beside its baselines from the same run. The same source is built natively and for Windows (run
 // under Wine): given the Windows run's figures, the native run prints both side by side.
 //   kw_speed [--smoke] [--level=N] [--figures=FILE] [--windows=FILES] [--native=FILES]
 //            [--table=FILE]
@@ -13,6 +14,7 @@
 #include "text/find.h"
 #include "engine/job.h"
 #include "engine/names.h"
+#include "text/content.h"
 #include "text/kakikae.h"
 #include "platform/platform.h"
 
@@ -102,12 +104,14 @@ void RemoveFolder(const std::string& dir) {
     }
 }
 
+// A file made anew with `data` in it.
 bool WriteWhole(const std::string& dir, const char* name, const std::string& data) {
     PlatDir at = nullptr;
     PlatFileId id;
     PlatFile f = nullptr;
     uint32_t put = 0;
     if (glPlat.OpenDir(dir.c_str(), &at, &id) != 0) return false;
+    glPlat.RemoveAt(at, name);
     bool ok = glPlat.CreateAt(at, name, &f) == 0 &&
               glPlat.Write(f, data.data(), static_cast<uint32_t>(data.size()), &put) == 0;
     ok = f && glPlat.Close(f) == 0 && ok && put == data.size();
@@ -125,9 +129,46 @@ bool MakeDir(const std::string& dir) {
     return ok;
 }
 
-// The whole job on a project with one large text, beside the floor of its I/O: the same
-// text read whole and written whole into a new folder, with the same calls. In a folder of
-// its own under the system's temporary one, removed again.
+// The texts a whole job and the text path are measured on: ASCII source, and Japanese in
+// CP932, in UTF-8 and in UTF-8 with CP932 lines, each with the name once per 2 KB.
+const char* const kKinds[][2] = {{"ascii", "one-per-2KB"},
+                                 {"cp932", "hiragana-per-2KB"},
+                                 {"utf8", "utf8-per-2KB"},
+                                 {"mixed", "mixed-per-2KB"}};
+const Workload& WorkloadNamed(const std::string& name) {
+    for (const Workload& w : Workloads())
+        if (w.name == name) return w;
+    std::abort();
+}
+
+// The text path as the job runs it (the encoding decided, then the name replaced in the
+// text's own), and the decision alone: beside the replacement alone of the same text.
+void TextPath(Figures* fig) {
+    for (size_t size : {kSizes[0], kSizes[1]}) {
+        if (gSmoke && size != kSizes[0]) continue;
+        std::string sz = "/" + std::to_string(size >> 20) + "MiB";
+        for (const auto& kind : kKinds) {
+            const Workload& w = WorkloadNamed(kind[1]);
+            std::string text = w.make(size, w.oldName);
+            PlatEnc enc = w.cp932 ? kEncCp932 : kEncUtf8;
+            KwNameForms forms;
+            KwMakeNameForms(w.oldName, enc, w.newName, enc, &forms);
+            KwBuf buf;
+            KwTextInfo info;
+            (*fig)["text/" + w.name + sz] = Median([&] {
+                KwBufAssign(&buf, text, KakikaeRoom(text.size(), w.newName, w.oldName));
+                return Time([&] { KwRewriteContent(&buf, forms, kEncCp932, false, &info); });
+            });
+            (*fig)["decide/" + w.name + sz] =
+                Median([&] { return Time([&] { gSink = KwDetectText(text.data(), size).enc; }); });
+        }
+    }
+}
+
+// The whole job on a project with one large text of each kind, in time and in processor
+// time of its own, beside the floor of its I/O: the same text read whole and written whole
+// into a new folder, with the same calls. In a folder of its own under the system's
+// temporary one, removed again.
 void Job(Figures* fig) {
     const char* tmp = std::getenv("TEMP");
     if (!tmp) tmp = std::getenv("TMPDIR");
@@ -135,9 +176,7 @@ void Job(Figures* fig) {
         std::string(tmp ? tmp : "/tmp") + kPlatSep + "kw-speed-" + std::to_string(PlatProcessId());
     std::string dir = top + kPlatSep + "Old", out = top + kPlatSep + "New";
     std::string floor = top + kPlatSep + "Floor";
-    std::string text = SourceText(kJobSize, 2048, "Old");
-    if (!MakeDir(top) || !MakeDir(dir) || !WriteWhole(dir, "Old.pj", "Old") ||
-        !WriteWhole(dir, "Old.sbp", text)) {
+    if (!MakeDir(top) || !MakeDir(dir) || !WriteWhole(dir, "Old.pj", "Old")) {
         std::fprintf(stderr, "kw_speed: can't make %s\n", dir.c_str());
         return;
     }
@@ -149,16 +188,28 @@ void Job(Figures* fig) {
             return false;
         }
     } quiet;
-    (*fig)["job/32MiB"] = Median(
-        [&] {
-            RemoveFolder(out);
-            return Time([&] {
-                KwRequest request{dir, "", "New"};
-                GetPjNameFromFolder(dir, &request.glOldPjName);
-                ProjectKakikae(request, &quiet);
-            });
-        },
-        15);
+    for (const auto& kind : kKinds) {
+        if (!WriteWhole(dir, "Old.sbp", WorkloadNamed(kind[1]).make(kJobSize, "Old"))) return;
+        std::string name = std::string(kind[0]) + "/32MiB";
+        double cpu = 0;
+        std::vector<double> cpus;
+        (*fig)["job/" + name] = Median(
+            [&] {
+                RemoveFolder(out);
+                double user = PlatUserSeconds();
+                double s = Time([&] {
+                    KwRequest request{dir, "", "New"};
+                    GetPjNameFromFolder(dir, &request.glOldPjName);
+                    ProjectKakikae(request, &quiet);
+                });
+                cpus.push_back(PlatUserSeconds() - user);
+                return s;
+            },
+            15);
+        std::sort(cpus.begin(), cpus.end());
+        cpu = cpus[cpus.size() / 2];
+        (*fig)["cpu/" + name] = cpu;
+    }
     (*fig)["floor/32MiB"] = Median(
         [&] {
             RemoveFolder(floor);
@@ -244,18 +295,49 @@ void Print(Table& t) {
         }
     }
     t.json.erase(t.json.size() - 2, 1);
-    double job = t.T(t.mine, "job/32MiB"), floor = t.T(t.mine, "floor/32MiB");
-    double wjob = t.T(t.win, "job/32MiB"), wfloor = t.T(t.win, "floor/32MiB");
-    std::printf("\nWhole job on one 32 MiB text (one occurrence per 2 KB) against its I/O floor "
-                "(read whole, write whole)\n  native %.3f s / %.3f s = %.2f",
-                job, floor, job / floor);
-    if (wjob > 0)
-        std::printf("; Windows under Wine %.3f s / %.3f s = %.2f", wjob, wfloor, wjob / wfloor);
-    std::printf("\n");
-    t.json += "  ],\n  \"job\": {\"native_s\": " + std::to_string(job) +
-              ", \"native_floor_s\": " + std::to_string(floor) +
-              ", \"windows_s\": " + std::to_string(wjob) +
-              ", \"windows_floor_s\": " + std::to_string(wfloor) + "}\n}\n";
+    std::printf("\nText path (encoding decided, name replaced) and the decision alone, medians. "
+                "x replace: the path's time over the replacement alone of the same text\n");
+    std::printf("  %-17s %5s %9s %9s %9s %9s\n", "workload", "size", "MB/s", "decide", "x replace",
+                "win MB/s");
+    t.json += "  ],\n  \"text\": [\n";
+    for (const auto& kind : kKinds)
+        for (size_t size : {kSizes[0], kSizes[1]}) {
+            std::string w = kind[1], sz = "/" + std::to_string(size >> 20) + "MiB";
+            double s = t.T(t.mine, "text/" + w + sz), d = t.T(t.mine, "decide/" + w + sz),
+                   r = t.T(t.mine, "replace/" + w + sz), ws = t.T(t.win, "text/" + w + sz);
+            if (s <= 0) continue;
+            std::printf("  %-17s %5s %9.0f %9.0f %9.2f %9s\n", w.c_str(), sz.c_str() + 1,
+                        size / s / 1e6, size / d / 1e6, s / r,
+                        ws > 0 ? std::to_string(int(size / ws / 1e6)).c_str() : "-");
+            t.json += "    {\"workload\": \"" + w +
+                      "\", \"size_mib\": " + std::to_string(size >> 20) +
+                      ", \"mb_per_s\": " + std::to_string(size / s / 1e6) +
+                      ", \"decide_mb_per_s\": " + std::to_string(size / d / 1e6) +
+                      ", \"x_replace\": " + std::to_string(s / r) + "},\n";
+        }
+    t.json.erase(t.json.size() - 2, 1);
+    double floor = t.T(t.mine, "floor/32MiB"), wfloor = t.T(t.win, "floor/32MiB");
+    std::printf(
+        "\nWhole job on one 32 MiB text (the name once per 2 KB) against its I/O floor (read "
+        "whole, write whole: native %.3f s, Windows under Wine %.3f s)\n",
+        floor, wfloor);
+    std::printf("  %-6s %10s %12s %9s %12s %9s\n", "text", "native s", "user CPU ms", "x floor",
+                "Windows s", "x floor");
+    t.json += "  ],\n  \"job\": [\n";
+    for (const auto& kind : kKinds) {
+        std::string name = std::string(kind[0]) + "/32MiB";
+        double job = t.T(t.mine, "job/" + name), cpu = t.T(t.mine, "cpu/" + name),
+               wjob = t.T(t.win, "job/" + name);
+        std::printf("  %-6s %10.3f %12.1f %9.2f %12.3f %9.2f\n", kind[0], job, cpu * 1e3,
+                    job / floor, wjob, wfloor > 0 ? wjob / wfloor : 0);
+        t.json += std::string("    {\"text\": \"") + kind[0] +
+                  "\", \"native_s\": " + std::to_string(job) +
+                  ", \"native_user_cpu_s\": " + std::to_string(cpu) +
+                  ", \"windows_s\": " + std::to_string(wjob) + "},\n";
+    }
+    t.json.erase(t.json.size() - 2, 1);
+    t.json += "  ],\n  \"floor\": {\"native_s\": " + std::to_string(floor) +
+              ", \"windows_s\": " + std::to_string(wfloor) + "}\n}\n";
 
     std::printf("\nTargets (native at 1 MiB unless named)\n");
     auto mbs = [&](const char* w) {
@@ -263,6 +345,9 @@ void Print(Table& t) {
     };
     auto xscan = [&](const char* w) {
         return t.T(t.mine, std::string("replace/") + w + "/1MiB") / t.T(t.mine, "memchr/1MiB");
+    };
+    auto ratio2 = [&](const std::string& w) {
+        return t.T(t.mine, "text/" + w + "/1MiB") / t.T(t.mine, "replace/" + w + "/1MiB");
     };
     auto ratio = [&](const char* a, const char* b) {
         return t.T(t.mine, std::string("replace/") + a + "/1MiB") /
@@ -287,7 +372,16 @@ void Print(Table& t) {
                 t.Target("Windows / native, " + name.substr(8),
                          t.T(t.win, name) / t.T(t.mine, name), 1.3, false);
         }
-    t.Target("Windows job / Wine I/O floor, 32MiB", wjob / wfloor, 1.5, false);
+    for (const auto& kind : kKinds) {
+        std::string w = kind[1], name = std::string(kind[0]) + "/32MiB";
+        t.Target("text path / replacement alone, " + w, ratio2(w), 1.5, false);
+        if (std::string(kind[0]) != "ascii")
+            t.Target("native user CPU ms of the job, " + name, t.T(t.mine, "cpu/" + name) * 1e3, 25,
+                     false);
+        if (std::string(kind[0]) == "ascii" || std::string(kind[0]) == "cp932")
+            t.Target("Windows job / Wine I/O floor, " + name,
+                     t.T(t.win, "job/" + name) / t.T(t.win, "floor/32MiB"), 1.2, false);
+    }
 }
 
 } // namespace
@@ -307,6 +401,7 @@ int main(int argc, char** argv) {
     Figures mine = Read(native);
     if (native.empty()) {
         Replacement(&mine);
+        TextPath(&mine);
         Job(&mine);
     }
     if (!figuresOut.empty()) {

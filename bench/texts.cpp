@@ -132,6 +132,17 @@ const std::vector<Workload>& Workloads() {
              static const Lines lines = Utf8(kJapanese, std::size(kJapanese));
              return Fill(n, 2048, o, lines);
          }},
+        // The same with a line pasted from a CP932 text in every 50: read line by line.
+        {"mixed-per-2KB", "SampleApp", kSampleKaiUtf8, false,
+         [](size_t n, const std::string& o) {
+             static const Lines lines = [] {
+                 Lines utf8 = Utf8(kJapanese, std::size(kJapanese)), out;
+                 for (size_t k = 0; k < 50; ++k)
+                     out.push_back(k == 49 ? Ja()[k % Ja().size()] : utf8[k % utf8.size()]);
+                 return out;
+             }();
+             return Fill(n, 2048, o, lines);
+         }},
     };
     return all;
 }

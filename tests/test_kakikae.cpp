@@ -241,7 +241,7 @@ std::string Reading(const std::string& t) {
 // both encodings, at every alignment and across blocks of 64 and their ends.
 TEST(KwDetectText, AgreesWithThePlainOneAtEveryWidth) {
     std::mt19937 rng(31);
-    const std::vector<std::string> tokens[] = {
+    std::vector<std::string> tokens[] = {
         // UTF-8: kana, kanji, full-width, Latin, emoji; broken, overlong, surrogate, past 10FFFF.
         {"a", " ", "\n", "\r\n", "\xE3\x81\x82", "\xE6\xBC\xA2", "\xEF\xBC\x88", "\xC3\xA9",
          "\xF0\x9F\x98\x80", "\xE3", "\xE3\x81", "\x80", "\xC0\xAF", "\xE0\x80\x80", "\xED\xA0\x80",
@@ -258,6 +258,9 @@ TEST(KwDetectText, AgreesWithThePlainOneAtEveryWidth) {
                                  "\x82\xA0\x82\xA2"
                                  "a\r\n",
                                  "abc\n", "\xE3\x81\x82\n", "\x82\xA0\x82\n"};
+    const std::string run = " " + std::string(259, 'a'); // ASCII past four blocks, no trail
+    for (auto& t : tokens)
+        t.push_back(run);
     const int widest = KwFindLevel();
     for (int round = 0; round < 4000; ++round) {
         std::string text(rng() % 16, 'x'); // an offset, cut off below
@@ -269,6 +272,12 @@ TEST(KwDetectText, AgreesWithThePlainOneAtEveryWidth) {
                                    : tokens[round % 3][rng() % tokens[round % 3].size()];
         if (round % 50 == 0) text.insert(off, "\xEF\xBB\xBF"); // a UTF-8 mark
         text.erase(0, off);
+        // A character left open at the end of a block, ASCII past four blocks after it.
+        const char* open[] = {"\xE3", "\xE3\x81", "\xF0\x9F\x98", "\x82", "\x82\xA0\x82"};
+        if (round % 40 == 1) {
+            std::string lead = open[round / 40 % std::size(open)];
+            text.append((128 - (text.size() + lead.size()) % 64) % 64, 'a') += lead + run;
+        }
         KwFindSetLevel(0);
         std::string plain = Reading(text);
         for (int level = 1; level <= widest; ++level) {

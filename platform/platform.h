@@ -73,6 +73,7 @@ struct PlatCalls {
     // A regular file copied to a new file; what the call made is gone again when it fails.
     int (*CopyAt)(const char* from, PlatDir at, const char* name);
     int (*Stamp)(PlatFile file, PlatStamp* stamp);
+    // All n bytes of buf may be written, however many are read.
     int (*Read)(PlatFile file, void* buf, uint32_t n, uint32_t* got);
     // Writes until all is written or an error stops it.
     int (*Write)(PlatFile file, const void* buf, uint32_t n, uint32_t* put);

@@ -239,7 +239,12 @@ int WinStamp(PlatFile file, PlatStamp* stamp) {
     return 0;
 }
 
+// A large buffer's pages are touched first, a write each: under Wine a read into pages not yet
+// touched takes half as long again (32 MiB: 60 ms against 40, the touching included).
 int WinRead(PlatFile file, void* buf, uint32_t n, uint32_t* got) {
+    if (n >= (uint32_t{1} << 20))
+        for (uint32_t i = 0; i < n; i += 4096)
+            static_cast<volatile char*>(buf)[i] = 0;
     DWORD done = 0;
     BOOL ok = ReadFile(file->h, buf, n, &done, nullptr);
     *got = done;

@@ -276,9 +276,6 @@ KW_VEC inline V Eq(V a, V b) {
 KW_VEC inline V Gt(V a, V b) {
     return _mm256_cmpgt_epi8(a, b);
 }
-KW_VEC inline V Add(V a, V b) {
-    return _mm256_add_epi8(a, b);
-}
 KW_VEC inline V And(V a, V b) {
     return _mm256_and_si256(a, b);
 }

@@ -107,8 +107,9 @@ size_t LineEnd(const char* p, size_t from, size_t n) {
     return nl ? static_cast<size_t>(static_cast<const char*>(nl) - p) + 1 : n;
 }
 
+// A line alone, a vector at a time where the scans are.
 bool ValidIn(bool utf8, const char* p, size_t n) {
-    return utf8 ? IsValidUtf8(p, n) : PlainCp932(reinterpret_cast<const unsigned char*>(p), n);
+    return utf8 ? KwScanUtf8(p, n).valid : KwScanCp932(p, n);
 }
 
 void PlainLines(const char* p, size_t n, LineBatch* out) {

@@ -63,6 +63,7 @@ KwError ReadWhole(const KwRun& run, const std::string& name, KwBuf* buf, bool tr
                 return {KwReason(kTxtWhyRead, err), name};
             buf->len += got;
         }
+        buf->text()[buf->len] = '\0'; // the buffer's promise: a zero byte after the text
         if (int err = glPlat.Stamp(in.get(), &after)) return {KwReason(kTxtWhyRead, err), name};
         if (after == before && buf->len == size) {
             if (stamp) *stamp = after;

@@ -180,14 +180,7 @@ void Job(Figures* fig) {
         std::fprintf(stderr, "kw_speed: can't make %s\n", dir.c_str());
         return;
     }
-    struct : KwEvents {
-        void Progress(size_t, size_t) override {}
-        void CreateFailed() override {}
-        bool MayEnterCode(const std::vector<KwCodePlaceIn>&) override { return false; }
-        bool MayReplace(const std::string&, const std::vector<std::string>&) override {
-            return false;
-        }
-    } quiet;
+    KwEvents quiet; // told nothing, answers no
     for (const auto& kind : kKinds) {
         if (!WriteWhole(dir, "Old.sbp", WorkloadNamed(kind[1]).make(kJobSize, "Old"))) return;
         std::string name = std::string(kind[0]) + "/32MiB";

@@ -61,18 +61,22 @@ struct KwResult {
     std::vector<KwPlanLine> plan;        // a dry run's, entry by entry
 };
 
-// What the job tells the one who started it, and asks: called on the job's own thread.
+// What the job tells the one who started it, and asks: called on the job's own thread. Left
+// as they are, it is told nothing and answers no (nothing is written that needs a yes).
 struct KwEvents {
     virtual ~KwEvents() = default;
     // Files done of those to copy: before the first and after each.
-    virtual void Progress(size_t done, size_t total) = 0;
+    virtual void Progress(size_t /*done*/, size_t /*total*/) {}
     // A file of the copy can't be created: the "FileWriteMy2 INVALID_HANDLE_VALUE" box, the
     // first time in a run.
-    virtual void CreateFailed() = 0;
+    virtual void CreateFailed() {}
     // The new name would go where an identifier can't hold it: whether it may all the same.
-    virtual bool MayEnterCode(const std::vector<KwCodePlaceIn>& places) = 0;
+    virtual bool MayEnterCode(const std::vector<KwCodePlaceIn>& /*places*/) { return false; }
     // The copy would replace these files of the existing new folder: whether it may.
-    virtual bool MayReplace(const std::string& folder, const std::vector<std::string>& names) = 0;
+    virtual bool MayReplace(const std::string& /*folder*/,
+                            const std::vector<std::string>& /*names*/) {
+        return false;
+    }
 };
 
 struct KwRun {

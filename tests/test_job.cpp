@@ -592,14 +592,7 @@ INSTANTIATE_TEST_SUITE_P(Table, Job, testing::ValuesIn(Rows()), RowName);
 
 // A root has no parent to make the new folder in.
 TEST(JobOf, RootRefused) {
-    struct : KwEvents {
-        void Progress(size_t, size_t) override {}
-        void CreateFailed() override {}
-        bool MayEnterCode(const std::vector<KwCodePlaceIn>&) override { return false; }
-        bool MayReplace(const std::string&, const std::vector<std::string>&) override {
-            return false;
-        }
-    } events;
+    KwEvents events; // told nothing, answers no
     KwResult r = ProjectKakikae({kWindows ? "C:\\" : "/", "Old", "New"}, &events);
     EXPECT_EQ(r.status, kKwRefused);
     EXPECT_EQ(r.refusal.why, KwSay(kTxtBadDrop));

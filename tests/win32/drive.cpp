@@ -27,10 +27,14 @@ template <typename F> bool WaitFor(F ready, int ms) {
 
 // Asked of the window itself (GetWindowText gives only the caption of another process's
 // window), as UTF-16, then in the code page.
-std::string Text(HWND hwnd) {
+std::wstring WideText(HWND hwnd) {
     std::wstring w(static_cast<size_t>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
     w.resize(static_cast<size_t>(
         SendMessageW(hwnd, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(w.data()))));
+    return w;
+}
+std::string Text(HWND hwnd) {
+    std::wstring w = WideText(hwnd);
     std::string t(w.size() * 2, '\0');
     t.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, w.data(),
                                                      static_cast<int>(w.size()), t.data(),
@@ -135,7 +139,7 @@ class Win32Driver : public WindowDriver {
         SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
         Sleep(150);
     }
-    // Every box that opens within `ms` (the last one's count restarting it), read and answered.
+    // Every box that opens within `ms`, or later in the same job, read and answered.
     std::vector<SeenBox> Boxes(int ms) {
         std::vector<SeenBox> seen;
         while (WaitFor([&] { return !OpenBoxes().empty(); }, ms)) {
@@ -162,6 +166,14 @@ class Win32Driver : public WindowDriver {
                 if (b.text.rfind(KwSay(*head), 0) == 0) SaveScreen(rc, gOut + "\\" + file + ".bmp");
             PostMessageA(box, WM_COMMAND, no ? (yes ? IDYES : IDNO) : IDOK, 0);
             WaitFor([&] { return !IsWindow(box); }, 5000);
+            // A yes lets the job go on to its end and its box, however slow the machine: wait
+            // for the next box or for ③ to be pressable again, then a moment for a stray one.
+            WaitFor(
+                [&] {
+                    return !OpenBoxes().empty() || !IsWindow(main) ||
+                           IsWindowEnabled(Item(kIdExecute));
+                },
+                30000);
             ms = 300;
         }
         return seen;
@@ -183,10 +195,14 @@ class Win32Driver : public WindowDriver {
     }
     void Type(const std::string& utf8) override {
         SendMessageA(Item(kIdNewName), EM_SETSEL, 0, -1);
-        Keys(VK_DELETE, Wide(utf8, CP_UTF8));
+        std::wstring text = Wide(utf8, CP_UTF8);
+        Keys(VK_DELETE, text);
+        WaitFor([&] { return WideText(Item(kIdNewName)) == text; }, 10000); // a slow machine
     }
     std::vector<SeenBox> Key(int key) override {
+        int focus = Focus();
         Keys(key == kKeyEnter ? VK_RETURN : key == kKeyTab ? VK_TAB : VK_SPACE, L"");
+        if (key == kKeyTab) WaitFor([&] { return Focus() != focus; }, 10000);
         return Boxes(key == kKeyTab ? 300 : 30000);
     }
     std::vector<SeenBox> Press() override {

@@ -54,7 +54,6 @@ std::vector<HWND> WindowsOf(DWORD pid, const char* cls, HWND parent = nullptr) {
     return found;
 }
 
-// The screen inside `rc`, as a BMP (32 bits, top-down).
 // What the screen shows in `rc`, as 32-bit BGRA rows from the top.
 std::string Grab(RECT rc) {
     LONG w = rc.right - rc.left, h = rc.bottom - rc.top;
@@ -73,6 +72,7 @@ std::string Grab(RECT rc) {
     return px;
 }
 
+// The screen inside `rc`, as a BMP (32 bits, top-down).
 void SaveScreen(RECT rc, const std::string& file) {
     LONG w = rc.right - rc.left, h = rc.bottom - rc.top;
     BITMAPINFOHEADER bi = {sizeof bi, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
